@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Turns the answers to the nine status queries into plain English for the STATUS line.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace q7 {
+
+// The STATUS text for an RXD line text, when outgoingCommand is one of the status queries framed with
+// addressPrefix; nothing when the STATUS line is to be left as it is. pressureValue is the form's
+// PressureValue, written by a pressure answer.
+std::optional<std::string> decodeStatusReply(std::string_view outgoingCommand, std::string_view addressPrefix,
+                                             std::string_view rxdText, std::int16_t& pressureValue);
+
+} // namespace q7

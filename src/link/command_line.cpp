@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "link/command_line.h"
+
+namespace q7 {
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            result.help = true;
+            continue;
+        }
+        std::optional<std::string>* target = nullptr;
+        std::string option = arg;
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            option = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (option == "--com1")
+            target = &result.com1;
+        else if (option == "--com2")
+            target = &result.com2;
+        if (!target) {
+            result.error = "unknown option: " + arg;
+            return result;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + option + " needs a device name";
+                return result;
+            }
+            value = args[++i];
+        }
+        if (value->empty()) {
+            result.error = "option " + option + " needs a device name";
+            return result;
+        }
+        *target = *value;
+    }
+    return result;
+}
+
+std::string usageText(const std::string& program) {
+    return "Usage: " + program +
+           " [--com1 DEVICE] [--com2 DEVICE]\n"
+           "Control panel for Q7 and Q7L projectors on an RS-232C line.\n"
+           "\n"
+           "  --com1 DEVICE  the device behind port 1 (default /dev/ttyS0)\n"
+           "  --com2 DEVICE  the device behind port 2 (default /dev/ttyS1)\n"
+           "  --help         print this text and exit\n"
+           "\n"
+           "DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal.\n";
+}
+
+} // namespace q7

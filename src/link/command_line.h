@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The two options that name the devices behind port 1 and port 2.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace q7 {
+
+struct CommandLine {
+    std::optional<std::string> com1;
+    std::optional<std::string> com2;
+    bool help = false;
+    std::string error; // non-empty: the arguments could not be used
+};
+
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+std::string usageText(const std::string& program);
+
+} // namespace q7

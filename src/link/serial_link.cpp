@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "link/serial_link.h"
+
+#include "panel/form.h"
+
+#include <algorithm>
+
+namespace q7 {
+
+void Form1::portSwitch(int target, int fallback) {
+    SerialPort& port = ui_.port();
+    if (port.isOpen()) port.close();
+    port.setPortNumber(target);
+    // Always try the chosen port: a switch that left the port closed must never look as if it had worked.
+    std::string error;
+    if (!port.open(&error)) {
+        ui_.showWarning(error);
+        port.setPortNumber(fallback);
+        return;
+    }
+    hidePortPanel();
+}
+
+void Form1::speedChange(const char* settings) {
+    PortSettings = settings;
+    std::string error;
+    if (!ui_.port().applySettings(PortSettings, &error)) {
+        ui_.showWarning(error);
+        return;
+    }
+    hidePortPanel();
+}
+
+void Form1::showPortPanel() {
+    ui_.setVisible("Frame8", true);
+    ui_.timer(3).setEnabled(true);
+}
+
+void Form1::hidePortPanel() { ui_.setVisible("Frame8", false); }
+
+void Form1::comm(int eventCode) {
+    if (eventCode != kCommEventReceive) return;
+    const std::string input = ui_.port().readAll();
+    // A device that chatters for hours must not grow memory or slow the panel. The first characters are the
+    // ones kept: the decoder reads its slices from the start, and the start is what the RXD line shows.
+    const std::size_t room = kReceiveBufferLimit - std::min(ReceiveBuffer.size(), kReceiveBufferLimit);
+    ReceiveBuffer.append(input, 0, std::min(room, input.size()));
+    AwaitingReply = 0;
+    Hyouji(ReceiveBuffer, 2);
+}
+
+void Form1::portLost() {
+    SerialPort& port = ui_.port();
+    if (!port.isOpen()) return;
+    port.close();
+    ui_.showWarning("The serial device " + port.deviceName() +
+                    " went away. The port is closed; choose a port under \"COM\" to open it again.");
+}
+
+void Form1::end() {
+    if (ui_.port().isOpen()) ui_.port().close();
+    ui_.quit();
+}
+
+} // namespace q7

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The window services on Qt: Form1's widgets built from the layout table, its four timers, the warning box,
+// and the routing of the toolkit's events (clicks, presses, releases, keys, double-click) to the form.
+
+#include "panel/window_services.h"
+
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace q7 {
+
+class Form1;
+class QtTimer;
+
+class QtWindow final : public WindowServices {
+public:
+    explicit QtWindow(SerialPort& port);
+    ~QtWindow() override;
+    QtWindow(const QtWindow&) = delete;
+    QtWindow& operator=(const QtWindow&) = delete;
+
+    // Routes every event of the window to the form; call once, before form.load().
+    void attach(Form1& form);
+    QWidget* window() const;
+    // A control by its designer name, or nullptr.
+    QWidget* control(std::string_view name) const;
+
+    Timer& timer(int n) override;
+    SerialPort& port() override;
+    void setText(std::string_view control, const std::string& text) override;
+    std::string text(std::string_view control) const override;
+    void setVisible(std::string_view control, bool visible) override;
+    bool isVisible(std::string_view control) const override;
+    void setSelected(std::string_view option) override;
+    bool isSelected(std::string_view option) const override;
+    int windowHeight() const override;
+    void setWindowHeight(int twips) override;
+    int windowWidth() const override;
+    void moveWindow(int left, int top) override;
+    int screenWidth() const override;
+    int screenHeight() const override;
+    void showWarning(const std::string& text) override;
+    void quit() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace q7
