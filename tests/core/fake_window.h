@@ -134,7 +134,7 @@ public:
             return false;
         }
         writes.push_back({clock_.now(), bytes});
-        pending += bytes.size();
+        if (slowLine) pending += bytes.size();
         return true;
     }
     std::string readAll() override {
@@ -159,7 +159,9 @@ public:
     std::set<int> refusedPorts;
     bool refuseSettings = false;
     std::string incoming;
-    std::size_t pending = 0; // the test drains it to play a slow line
+    // With slowLine, written bytes stay pending until the test drains them, as on a slow line.
+    bool slowLine = false;
+    std::size_t pending = 0;
     int openAttempts = 0;
     int closes = 0;
     int refusedWrites = 0;
