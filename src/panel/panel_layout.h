@@ -42,6 +42,11 @@ struct ControlSpec {
     int tab; // 0: takes no focus
     bool visibleAtStart;
     bool selectedAtStart;
+    // For assistive technology, where the caption does not say what the control is ("↑", the picture); empty:
+    // the caption is the name.
+    std::string_view accessibleName = {};
+    // What a screen reader adds to the name: the group of a "+" or "-", the role of a trace line.
+    std::string_view accessibleDescription = {};
 };
 
 struct LineSpec {
@@ -59,6 +64,8 @@ struct FontSpec {
     bool bold;
 };
 
+inline constexpr std::string_view kFormName = "Form1";
+
 std::span<const ControlSpec> panelLayout();
 const ControlSpec* findControl(std::string_view name);
 std::span<const LineSpec> cursorPadOutline();
@@ -67,5 +74,10 @@ const FontSpec& fontSpec(FontKey key);
 // The window's own font.
 inline constexpr FontKey kWindowFont = FontKey::G9B;
 inline constexpr std::uint32_t kWindowBackground = 0xC0C0C0;
+
+// The font a control is drawn with: its own, else its container's, up to the window's.
+FontKey effectiveFont(const ControlSpec& control);
+// The control's rectangle in window client coordinates.
+Twips clientGeometry(const ControlSpec& control);
 
 } // namespace q7
