@@ -51,8 +51,8 @@ void Form1::comm(int eventCode) {
 
 void Form1::portLost() {
     SerialPort& port = ui_.port();
-    if (!port.isOpen()) return;
-    port.close();
+    // The port service may have closed the dead device already; it reports each loss once.
+    if (port.isOpen()) port.close();
     ui_.showWarning("The serial device " + port.deviceName() +
                     " went away. The port is closed; choose a port under \"COM\" to open it again.");
 }

@@ -165,9 +165,8 @@ TEST(SpeedChange, SettingsThatCannotBeAppliedAreReported) {
     EXPECT_TRUE(p.ui.port().isOpen());
 }
 
-TEST(Unplug, TheLostDeviceClosesThePortWarnsOnceAndASwitchRecovers) {
+TEST(Unplug, TheLostDeviceClosesThePortWarnsAndASwitchRecovers) {
     Panel p;
-    p.form.portLost();
     p.form.portLost();
     EXPECT_FALSE(p.ui.port().isOpen());
     ASSERT_EQ(p.ui.warnings.size(), 1u);
@@ -176,6 +175,14 @@ TEST(Unplug, TheLostDeviceClosesThePortWarnsOnceAndASwitchRecovers) {
     EXPECT_EQ(p.written().size(), 0u);
     p.form.click("Option1");
     EXPECT_TRUE(p.ui.port().isOpen());
+}
+
+TEST(Unplug, APortTheServiceClosedAlreadyIsStillReported) {
+    Panel p;
+    p.ui.port().close();
+    p.form.portLost();
+    EXPECT_EQ(p.ui.warnings.size(), 1u);
+    EXPECT_FALSE(p.ui.port().isOpen());
 }
 
 TEST(End, ClosesThePortAndQuits) {
