@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// Arbitrary byte chunks as receive events, after any query and prefix, through the trace and the decoder.
+// Input: [query][projector][length][chunk]...; every chunk is one receive event, some after a reply window.
+
+#include "../tests/core/fake_window.h"
+#include "display/trace.h"
+#include "protocol/command_catalogue.h"
+
+#include <cstdlib>
+#include <cstdio>
+#include <regex>
+
+namespace {
+
+const char* const kSenders[] = {"Command44", "Command45", "Command46", "Command54", "Command47", "Command55",
+                                "Command38", "Command12", "Command99", "Command52", "Command17", "Command95"};
+const char* const kProjectors[] = {"Option3", "Option4", "Option5", "Option6", "Option7", "Option8"};
+
+void check(bool ok, const char* what, const std::string& text) {
+    if (ok) return;
+    std::fprintf(stderr, "%s: [%s]\n", what, text.c_str());
+    std::abort();
+}
+
+bool printable(const std::string& s) {
+    for (char c : s)
+        if (c < 32 || c > 126) return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    q7::test::Panel p;
+    p.form.click(kProjectors[data[1] % std::size(kProjectors)]);
+    if (data[0] & 0x80) p.ui.setText("Text1", "CR0");
+    p.form.click(kSenders[data[0] % std::size(kSenders)]);
+    if (data[0] & 0x40) p.form.click(kProjectors[(data[1] >> 4) % std::size(kProjectors)]);
+    static const std::regex pressure("-?[0-9]+ hPa");
+    std::size_t i = 2;
+    while (i < size) {
+        const std::size_t length = std::min<std::size_t>(data[i] & 0x7F, size - i - 1);
+        const bool afterWindow = data[i] & 0x80;
+        ++i;
+        if (afterWindow) p.ui.clock.advance(600);
+        p.receive(std::string(reinterpret_cast<const char*>(data + i), length));
+        i += length;
+        check(p.rxd() == q7::traceText(p.form.ReceiveBuffer), "RXD is not the trace of the buffer", p.rxd());
+        const std::string status = p.status();
+        check(printable(status), "STATUS holds a control character", status);
+        check(status.empty() || status[0] == ' ' || std::regex_match(status, pressure), "STATUS is no decoded text",
+              status);
+        check(p.form.ReceiveBuffer.size() <= q7::Form1::kReceiveBufferLimit, "ReceiveBuffer overflows", "");
+    }
+    return 0;
+}
