@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+#include "line.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace q7sim {
+
+namespace {
+
+std::string failure(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+bool makeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return false;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+speed_t speedCode(int baud) {
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
+    }
+}
+
+} // namespace
+
+Line Line::openPseudoTerminal(std::string* error) {
+    Line line;
+    line.fd_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (line.fd_ < 0) {
+        *error = failure("posix_openpt");
+        return Line();
+    }
+    char name[128];
+    if (grantpt(line.fd_) != 0 || unlockpt(line.fd_) != 0 || ptsname_r(line.fd_, name, sizeof name) != 0) {
+        *error = failure("pseudo-terminal");
+        return Line();
+    }
+    line.path_ = name;
+    // Without a process holding the panel's end, a pseudo-terminal reports a hang-up on every poll until the
+    // panel opens it again.
+    line.peer_ = open(name, O_RDWR | O_NOCTTY);
+    if (line.peer_ < 0 || !makeRaw(line.peer_)) {
+        *error = failure(line.path_);
+        return Line();
+    }
+    fcntl(line.fd_, F_SETFL, fcntl(line.fd_, F_GETFL) | O_NONBLOCK);
+    return line;
+}
+
+Line Line::openDevice(const std::string& path, int baud, std::string* error) {
+    Line line;
+    line.device_ = true;
+    line.path_ = path;
+    const speed_t speed = speedCode(baud);
+    if (speed == B0) {
+        *error = "unsupported speed " + std::to_string(baud);
+        return Line();
+    }
+    line.fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    if (line.fd_ < 0 || tcgetattr(line.fd_, &t) != 0) {
+        *error = failure(path);
+        return Line();
+    }
+    cfmakeraw(&t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CSIZE | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD | HUPCL;
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    if (tcsetattr(line.fd_, TCSANOW, &t) != 0) {
+        *error = failure(path);
+        return Line();
+    }
+    return line;
+}
+
+Line::Line(Line&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), peer_(std::exchange(other.peer_, -1)), device_(other.device_),
+      path_(std::move(other.path_)) {}
+
+Line& Line::operator=(Line&& other) noexcept {
+    if (this != &other) {
+        hangUp();
+        fd_ = std::exchange(other.fd_, -1);
+        peer_ = std::exchange(other.peer_, -1);
+        device_ = other.device_;
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+Line::~Line() {
+    hangUp();
+}
+
+void Line::drain(std::chrono::milliseconds bound) {
+    if (fd_ < 0) return;
+    if (device_) {
+        tcdrain(fd_);
+        return;
+    }
+    // Written bytes reach the panel's queue a moment later, so an empty queue right after the write proves
+    // nothing.
+    const auto end = std::chrono::steady_clock::now() + bound;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    int waiting = 0;
+    while (std::chrono::steady_clock::now() < end && ioctl(peer_, FIONREAD, &waiting) == 0 && waiting > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+void Line::hangUp() {
+    if (fd_ >= 0 && device_) {
+        termios t{};
+        if (tcgetattr(fd_, &t) == 0) {
+            cfsetospeed(&t, B0);
+            tcsetattr(fd_, TCSANOW, &t);
+        }
+    }
+    if (peer_ >= 0) close(peer_);
+    if (fd_ >= 0) close(fd_);
+    fd_ = peer_ = -1;
+}
+
+} // namespace q7sim

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The simulator's end of the serial line: the master side of a pseudo-terminal, or a real serial device.
+
+#include <chrono>
+#include <string>
+
+namespace q7sim {
+
+class Line {
+  public:
+    // A new pseudo-terminal whose other end the panel opens. The simulator keeps that end open as well, so
+    // the line survives the panel closing and reopening it, and sets it raw, which is also what the panel
+    // finds again after a port that restores its settings on close.
+    static Line openPseudoTerminal(std::string* error);
+    // A real serial device at the given speed, 8 data bits, no parity, 1 stop bit, raw.
+    static Line openDevice(const std::string& path, int baud, std::string* error);
+
+    Line() = default;
+    Line(Line&& other) noexcept;
+    Line& operator=(Line&& other) noexcept;
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+    ~Line();
+
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; } // non-blocking, read and write
+    const std::string& path() const { return path_; }
+    // Waits, up to the bound, until what was written has reached the other end; a pseudo-terminal throws
+    // away what the panel has not read yet when it goes away.
+    void drain(std::chrono::milliseconds bound);
+    // What the panel sees as an unplugged cable: the pseudo-terminal goes away, a device drops DTR.
+    void hangUp();
+
+  private:
+    int fd_ = -1;
+    int peer_ = -1; // our own hold on the pseudo-terminal's panel end
+    bool device_ = false;
+    std::string path_;
+};
+
+} // namespace q7sim

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The simulator's command line.
+
+#include "chain.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace q7sim {
+
+struct SimOptions {
+    std::optional<std::string> device; // a real serial device instead of a pseudo-terminal
+    int baud = 19200;                  // of that device
+    std::vector<std::string> ids{"001"};
+    ProjectorSettings projector;
+    LineFaults faults;
+    std::optional<std::string> logFile; // stderr when unset
+    bool quiet = false;
+    bool help = false;
+    std::string error; // non-empty: the arguments could not be used
+};
+
+SimOptions parseSimOptions(const std::vector<std::string>& args);
+std::string simUsage(const std::string& program);
+
+} // namespace q7sim
