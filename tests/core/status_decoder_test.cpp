@@ -113,6 +113,10 @@ struct PressureRow {
     std::int16_t pressureValue;
 };
 
+void PrintTo(const PressureRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class Pressure : public ::testing::TestWithParam<PressureRow> {};
 
 TEST_P(Pressure, ReadsConvertsAndStores) {
@@ -225,6 +229,10 @@ struct NumberRow {
     std::string text;
     std::optional<double> value;
 };
+
+void PrintTo(const NumberRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ReadNumber : public ::testing::TestWithParam<NumberRow> {};
 
