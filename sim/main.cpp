@@ -6,6 +6,7 @@
 #include "line.h"
 #include "sim_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>

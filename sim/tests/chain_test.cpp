@@ -2,7 +2,7 @@
 // The line side on a virtual clock: addressing along the chain, cutting bytes into frames, the fault options
 // and the frame log.
 
-#include "bench.h"
+#include "line_bench.h"
 
 #include <gtest/gtest.h>
 

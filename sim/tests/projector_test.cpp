@@ -2,7 +2,7 @@
 // The projector model through the line, on a virtual clock: the power cycle, and every status answer in the
 // shape the panel's decoder reads it, checked on the RXD line text and the slices the decoder takes from it.
 
-#include "bench.h"
+#include "line_bench.h"
 
 #include <gtest/gtest.h>
 
