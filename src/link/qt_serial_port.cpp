@@ -1,7 +1,56 @@
 // SPDX-License-Identifier: MIT
 #include "link/qt_serial_port.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <iterator>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 namespace q7 {
+
+namespace {
+
+std::vector<std::string_view> splitFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        fields.push_back(text.substr(0, comma));
+        if (comma == std::string_view::npos) return fields;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::optional<int> parseNumber(std::string_view field) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (ec != std::errc() || end != field.data() + field.size() || field.empty() || field.front() == '-')
+        return std::nullopt;
+    return value;
+}
+
+constexpr std::pair<char, QSerialPort::Parity> kParities[] = {{'N', QSerialPort::NoParity},
+                                                              {'E', QSerialPort::EvenParity},
+                                                              {'O', QSerialPort::OddParity},
+                                                              {'M', QSerialPort::MarkParity},
+                                                              {'S', QSerialPort::SpaceParity}};
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+} // namespace
 
 std::string defaultDevice(int port) {
 #ifdef Q_OS_WIN
@@ -14,34 +63,205 @@ std::string defaultDevice(int port) {
 QtSerialPort::QtSerialPort(std::string device1, std::string device2)
     : devices_{std::move(device1), std::move(device2)} {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
-        if (onReceive_) onReceive_(2);
+        // Bytes read while close() lets the output leave are dropped with the port; the form must not be
+        // re-entered from inside one of its own handlers.
+        if (onReceive_ && !closing_) onReceive_(2);
     });
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
-QtSerialPort::~QtSerialPort() = default;
-void QtSerialPort::setReceiveHandler(std::function<void(int)> handler) { onReceive_ = std::move(handler); }
-void QtSerialPort::setLostHandler(std::function<void()> handler) { onLost_ = std::move(handler); }
-void QtSerialPort::setPortNumber(int port) { portNumber_ = port; }
-int QtSerialPort::portNumber() const { return portNumber_; }
-std::string QtSerialPort::deviceName() const { return devices_[portNumber_ == 2 ? 1 : 0]; }
-bool QtSerialPort::applySettings(const std::string&, std::string*) { return true; }
-bool QtSerialPort::open(std::string* error) {
-    port_.setPortName(QString::fromStdString(deviceName()));
-    if (port_.open(QIODevice::ReadWrite)) return true;
-    if (error) *error = "Cannot open " + deviceName();
+
+QtSerialPort::~QtSerialPort() {
+    onLost_ = nullptr;
+    onReceive_ = nullptr;
+    close();
+}
+
+void QtSerialPort::setReceiveHandler(std::function<void(int)> handler) {
+    onReceive_ = std::move(handler);
+}
+void QtSerialPort::setLostHandler(std::function<void()> handler) {
+    onLost_ = std::move(handler);
+}
+
+void QtSerialPort::setPortNumber(int port) {
+    if (!port_.isOpen()) portNumber_ = port;
+}
+int QtSerialPort::portNumber() const {
+    return portNumber_;
+}
+std::string QtSerialPort::deviceName() const {
+    return devices_[portNumber_ == 2 ? 1 : 0];
+}
+
+bool QtSerialPort::applySettings(const std::string& settings, std::string* error) {
+    const auto refuse = [&](const std::string& why) {
+        if (error) *error = "The line settings " + quoted(settings) + " cannot be used: " + why + ".";
+        return false;
+    };
+    const std::vector<std::string_view> fields = splitFields(settings);
+    if (fields.size() != 4) return refuse("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\"");
+
+    LineSettings line;
+    const std::optional<int> speed = parseNumber(fields[0]);
+    if (!speed || *speed <= 0) return refuse("the speed must be a number of bits per second");
+    line.speed = *speed;
+
+    const auto parity = std::find_if(std::begin(kParities), std::end(kParities), [&](const auto& p) {
+        return fields[1].size() == 1 &&
+               std::toupper(static_cast<unsigned char>(fields[1].front())) == p.first;
+    });
+    if (parity == std::end(kParities)) return refuse("the parity must be one letter: N, E, O, M or S");
+    line.parity = parity->second;
+
+    const std::optional<int> dataBits = parseNumber(fields[2]);
+    if (!dataBits || *dataBits < 5 || *dataBits > 8) return refuse("the data bits must be 5, 6, 7 or 8");
+    line.dataBits = static_cast<QSerialPort::DataBits>(*dataBits);
+
+    if (fields[3] == "1") {
+        line.stopBits = QSerialPort::OneStop;
+    } else if (fields[3] == "2") {
+        line.stopBits = QSerialPort::TwoStop;
+    } else if (fields[3] == "1.5") {
+#ifdef Q_OS_WIN
+        line.stopBits = QSerialPort::OneAndHalfStop;
+#else
+        // termios has no 1.5 stop bits; QSerialPort would quietly send 1.
+        return refuse("1.5 stop bits cannot be set on this system");
+#endif
+    } else {
+        return refuse("the stop bits must be 1, 1.5 or 2");
+    }
+
+    line_ = line;
+    settingsText_ = settings;
+    if (!port_.isOpen() || configure(line_)) return true;
+    if (error)
+        *error = describeFailure("Cannot apply the line settings " + quoted(settings) + " to",
+                                 "the device does not support them");
     return false;
 }
-void QtSerialPort::close() {
-    if (port_.isOpen()) port_.close();
+
+// On a closed port QSerialPort only records the values and applies them all when it opens.
+bool QtSerialPort::configure(const LineSettings& line) {
+    return port_.setBaudRate(line.speed) && port_.setParity(line.parity) &&
+           port_.setDataBits(line.dataBits) && port_.setStopBits(line.stopBits) &&
+           port_.setFlowControl(QSerialPort::NoFlowControl);
 }
-bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+
+bool QtSerialPort::open(std::string* error) {
+    if (port_.isOpen()) return true;
+    port_.setPortName(QString::fromStdString(deviceName()));
+    configure(line_);
+    if (port_.open(QIODevice::ReadWrite)) {
+        ++opens_;
+        return true;
+    }
+    if (error)
+        *error =
+            describeFailure("Cannot open", "it is no serial port, or it does not take the line settings " +
+                                               quoted(settingsText_));
+    return false;
+}
+
+// errorString() is often stale (a hang-up reads "Inappropriate ioctl for device"), so the reason is written
+// from the error kind.
+std::string QtSerialPort::describeFailure(const std::string& action, const std::string& unsupported) const {
+    const std::string device = deviceName();
+    std::string reason;
+    switch (port_.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        reason = "the device does not exist (is the adapter plugged in, is the name right?)";
+        break;
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // Qt reports a device that another program has locked as a permission error too.
+        if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+            reason = "permission denied; the user must be in the dialout group "
+                     "(sudo adduser $USER dialout, then log in again)";
+        else
+            reason = "the device is in use by another program";
+#else
+        reason = "the device is in use by another program, or access is denied";
+#endif
+        break;
+    case QSerialPort::UnsupportedOperationError:
+        reason = unsupported;
+        break;
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        reason = "the device is not available (was it unplugged?)";
+        break;
+    case QSerialPort::OpenError:
+        reason = "the port is already open";
+        break;
+    default:
+        reason = port_.errorString().toStdString();
+        break;
+    }
+    return action + " " + device + ": " + reason + ".";
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
+        error != QSerialPort::ResourceError)
+        return;
+    // The guard matters: close() on a closed port reports NotOpenError, and a failing close would report
+    // again from inside this handler.
+    if (!port_.isOpen() || closing_) return;
+    closing_ = true;
+    port_.close();
+    closing_ = false;
+    // From the event loop, so the form never runs inside one of its own calls to the port.
+    QMetaObject::invokeMethod(
+        this,
+        [this, lostOpen = opens_] {
+            if (onLost_ && !port_.isOpen() && opens_ == lostOpen) onLost_();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtSerialPort::close() {
+    if (!port_.isOpen() || closing_) return;
+    closing_ = true;
+    // Let the last frames leave, bounded: QSerialPort's own buffer first, then the driver's queue, which
+    // QSerialPort would otherwise cut short by restoring the old line settings on close.
+    const QDeadlineTimer deadline(kCloseDrainMs);
+    while (port_.bytesToWrite() > 0 && !deadline.hasExpired())
+        if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+    while (driverQueue() > 0 && !deadline.hasExpired())
+        QThread::msleep(1);
+    if (port_.isOpen()) port_.close();
+    closing_ = false;
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen();
+}
+
 bool QtSerialPort::write(const std::string& bytes) {
     if (!port_.isOpen()) return false;
     return port_.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
 }
+
 std::string QtSerialPort::readAll() {
+    if (!port_.isOpen()) return {};
     const QByteArray data = port_.readAll();
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
-std::size_t QtSerialPort::pendingOutput() const { return static_cast<std::size_t>(port_.bytesToWrite()); }
+
+std::size_t QtSerialPort::pendingOutput() const {
+    if (!port_.isOpen()) return 0;
+    return static_cast<std::size_t>(port_.bytesToWrite()) + driverQueue();
+}
+
+std::size_t QtSerialPort::driverQueue() const {
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (port_.isOpen() && ::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
+        return static_cast<std::size_t>(queued);
+#endif
+    return 0;
+}
 
 } // namespace q7

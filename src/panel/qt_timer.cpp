@@ -11,8 +11,12 @@ QtTimer::QtTimer(int intervalMs, std::function<void()> onTick) {
 }
 
 // QTimer restarts an active timer's count on a new interval, as the form relies on.
-void QtTimer::setInterval(int ms) { timer_.setInterval(ms); }
-int QtTimer::interval() const { return timer_.interval(); }
+void QtTimer::setInterval(int ms) {
+    timer_.setInterval(ms);
+}
+int QtTimer::interval() const {
+    return timer_.interval();
+}
 
 // start() on an active timer restarts its count: enabling a running timer starts it afresh.
 void QtTimer::setEnabled(bool on) {
@@ -21,6 +25,8 @@ void QtTimer::setEnabled(bool on) {
     else
         timer_.stop();
 }
-bool QtTimer::isEnabled() const { return timer_.isActive(); }
+bool QtTimer::isEnabled() const {
+    return timer_.isActive();
+}
 
 } // namespace q7
