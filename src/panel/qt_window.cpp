@@ -2,20 +2,197 @@
 #include "panel/qt_window.h"
 
 #include "panel/form.h"
+#include "panel/panel_layout.h"
 #include "panel/qt_timer.h"
+#include "panel/qt_widgets.h"
+#include "panel/views.h"
+#include "protocol/hold_repeat.h"
 
 #include <QApplication>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <vector>
 
 namespace q7 {
 
+namespace {
+
+int px(int twips) {
+    return qRound(static_cast<double>(twips) / kTwipsPerPixel);
+}
+QRect px(const Twips& g) {
+    return {px(g.left), px(g.top), px(g.width), px(g.height)};
+}
+QString qs(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QString cssColour(std::uint32_t rgb, const char* systemRole) {
+    return rgb == kSystemColour ? QStringLiteral("palette(%1)").arg(QLatin1String(systemRole))
+                                : QColor(QRgb(rgb)).name();
+}
+
+// The nearest Japanese Gothic faces by name (IPA on Debian: fontconfig maps the designed names to DejaVu
+// Sans), else the designed faces where they exist, else the generic family of the same pitch.
+QFont qtFont(const FontSpec& spec) {
+    QFont font;
+    if (spec.fixedPitch)
+        font.setFamilies({QStringLiteral("IPAGothic"), qs(spec.face), QStringLiteral("MS Gothic"),
+                          QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
+    else
+        font.setFamilies({QStringLiteral("IPAPGothic"), qs(spec.face), QStringLiteral("MS PGothic"),
+                          QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+    font.setStyleHint(spec.fixedPitch ? QFont::Monospace : QFont::SansSerif);
+    font.setPointSizeF(spec.points);
+    font.setBold(spec.bold);
+    return font;
+}
+
+Qt::Alignment qtAlignment(Align align) {
+    switch (align) {
+    case Align::Centre:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+// Flat face in the table's colour with a one-pixel bevel; a background alone would be drawn as a gradient.
+QString faceStyle(const ControlSpec& spec) {
+    return QStringLiteral("QPushButton { background-color: %1; color: %2; padding: 0px; border: 1px solid;"
+                          " border-color: #FFFFFF #404040 #404040 #FFFFFF; }"
+                          "QPushButton:pressed { border-color: #404040 #FFFFFF #FFFFFF #404040; }"
+                          "QPushButton:focus { border-color: #000000; }")
+        .arg(cssColour(spec.background, "button"), cssColour(spec.foreground, "button-text"));
+}
+
+void paint(QWidget* widget, const ControlSpec& spec) {
+    QPalette palette = widget->palette();
+    if (spec.background != kSystemColour) {
+        // An option's background role is Button, a label's or frame's Window.
+        palette.setColor(widget->backgroundRole(), QColor(QRgb(spec.background)));
+        widget->setAutoFillBackground(true);
+    }
+    if (spec.foreground != kSystemColour)
+        palette.setColor(QPalette::WindowText, QColor(QRgb(spec.foreground)));
+    // The shades of the frames' etched edges and the lines' sunken borders.
+    palette.setColor(QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
+    palette.setColor(QPalette::Dark, QColor(0x80, 0x80, 0x80));
+    widget->setPalette(palette);
+}
+
+// One byte per character: a code point up to U+00FF is that byte, anything else '?'.
+std::string toBytes(const QString& text) {
+    std::string bytes;
+    for (char32_t c : text.toUcs4())
+        bytes += c <= 0xFF ? static_cast<char>(c) : '?';
+    return bytes;
+}
+
+} // namespace
+
 struct QtWindow::Impl {
+    struct Control {
+        const ControlSpec* spec;
+        QWidget* widget;
+        std::string text;
+    };
+
     SerialPort& port;
-    QWidget window;
+    FormSurface window{cursorPadOutline()};
+    KeyPreview keyPreview;
     std::unique_ptr<QtTimer> timers[4];
-    std::map<std::string, std::string, std::less<>> texts;
+    std::vector<Control> controls;
+    std::vector<HeldButton*> heldButtons;
     Form1* form = nullptr;
+    int heightTwips = kExtendedHeight;
+
     explicit Impl(SerialPort& p) : port(p) {}
+
+    Control* find(std::string_view name) {
+        auto it = std::find_if(controls.begin(), controls.end(),
+                               [&](const Control& c) { return c.spec->name == name; });
+        return it == controls.end() ? nullptr : &*it;
+    }
+    const Control* find(std::string_view name) const { return const_cast<Impl*>(this)->find(name); }
+
+    // The only place that sets the window's height: the client depth shown is the outer height less the
+    // designed title bar and borders, whatever this platform's frame takes.
+    void applyHeight() { window.setFixedSize(px(kClientWidth), px(heightTwips - kFrameAllowance)); }
+
+    QWidget* create(const ControlSpec& spec, QWidget* parent);
 };
+
+QWidget* QtWindow::Impl::create(const ControlSpec& spec, QWidget* parent) {
+    const std::string_view name = spec.name;
+    switch (spec.kind) {
+    case Kind::Frame: {
+        auto* frame = new QFrame(parent);
+        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+        return frame;
+    }
+    case Kind::Label: {
+        auto* label = new PlainLabel(qtAlignment(spec.align), parent);
+        if (spec.border) {
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            label->setIndent(2);
+        }
+        return label;
+    }
+    case Kind::Button: {
+        FaceButton* button;
+        if (findHeldByControl(name)) {
+            auto* held = new HeldButton(parent);
+            QObject::connect(held, &HeldButton::heldDown, held, [this, name] {
+                if (form) form->press(name);
+            });
+            QObject::connect(held, &HeldButton::letGo, held, [this, name] {
+                if (form) form->release(name);
+            });
+            heldButtons.push_back(held);
+            button = held;
+        } else {
+            button = new OneShotButton(parent);
+            QObject::connect(button, &QPushButton::clicked, button, [this, name] {
+                if (form) form->click(name);
+            });
+        }
+        button->setStyleSheet(faceStyle(spec));
+        button->setFocusPolicy(Qt::StrongFocus);
+        return button;
+    }
+    case Kind::Option: {
+        // Options with the same parent form one exclusive group: the container is the group.
+        auto* option = new QRadioButton(parent);
+        option->setChecked(spec.selectedAtStart);
+        option->setFocusPolicy(Qt::StrongFocus);
+        QObject::connect(option, &QRadioButton::clicked, option, [this, name] {
+            if (form) form->click(name);
+        });
+        return option;
+    }
+    case Kind::TextBox: {
+        auto* box = new QLineEdit(parent);
+        box->setFocusPolicy(Qt::StrongFocus);
+        return box;
+    }
+    case Kind::Image: {
+        auto* picture = new Picture(parent);
+        QObject::connect(picture, &Picture::doubleClicked, picture, [this, name] {
+            if (form) form->dblClick(name);
+        });
+        return picture;
+    }
+    }
+    return nullptr;
+}
 
 QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
     const int intervals[4] = {200, 500, 5000, 1000};
@@ -23,31 +200,166 @@ QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
         d_->timers[i] = std::make_unique<QtTimer>(intervals[i], [this, i] {
             if (d_->form) d_->form->timerTick(i + 1);
         });
+
+    FormSurface& window = d_->window;
+    window.setWindowTitle(qs(kWindowCaption));
+    // Fixed width, and heights chosen by the views alone: no resizing, no maximising; minimising is harmless.
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(QRgb(kWindowBackground)));
+    window.setPalette(palette);
+    window.setFont(qtFont(fontSpec(kWindowFont)));
+    d_->applyHeight();
+
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const ControlSpec& spec : panelLayout()) {
+        QWidget* parent = &window;
+        if (spec.container != kFormName) parent = d_->find(spec.container)->widget;
+        QWidget* widget = d_->create(spec, parent);
+        widget->setObjectName(qs(spec.name));
+        widget->setGeometry(px(spec.geometry));
+        if (spec.font != FontKey::Inherit) widget->setFont(qtFont(fontSpec(spec.font)));
+        if (spec.kind != Kind::Button) paint(widget, spec);
+        if (!spec.accessibleName.empty()) widget->setAccessibleName(qs(spec.accessibleName));
+        if (!spec.accessibleDescription.empty())
+            widget->setAccessibleDescription(qs(spec.accessibleDescription));
+        if (spec.tab > 0) tabOrder.emplace_back(spec.tab, widget);
+        if (!spec.visibleAtStart) widget->setVisible(false);
+        d_->controls.push_back({&spec, widget, std::string()});
+        if (!spec.caption.empty()) setText(spec.name, std::string(spec.caption));
+    }
+    // A frame lies above whatever it covers ("COM" under the port settings).
+    for (const Impl::Control& c : d_->controls)
+        if (c.spec->kind == Kind::Frame) c.widget->raise();
+
+    std::sort(tabOrder.begin(), tabOrder.end());
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    tabOrder.front().second->setFocus();
+
+    QObject::connect(&window, &FormSurface::holdInterrupted, &window, [this] {
+        for (HeldButton* held : d_->heldButtons)
+            held->cancelHold();
+        if (d_->form) d_->form->holdInterrupted();
+    });
+    QObject::connect(&d_->keyPreview, &KeyPreview::keyDown, &window, [this](int key, int mask) {
+        if (d_->form) d_->form->keyDown(key, mask);
+    });
+    window.winId();
+    window.windowHandle()->installEventFilter(&d_->keyPreview);
 }
+
 QtWindow::~QtWindow() = default;
-void QtWindow::attach(Form1& form) { d_->form = &form; }
-QWidget* QtWindow::window() const { return &d_->window; }
-QWidget* QtWindow::control(std::string_view) const { return nullptr; }
-Timer& QtWindow::timer(int n) { return *d_->timers[n - 1]; }
-SerialPort& QtWindow::port() { return d_->port; }
+
+void QtWindow::attach(Form1& form) {
+    d_->form = &form;
+}
+QWidget* QtWindow::window() const {
+    return &d_->window;
+}
+
+QWidget* QtWindow::control(std::string_view name) const {
+    const Impl::Control* c = d_->find(name);
+    return c ? c->widget : nullptr;
+}
+
+Timer& QtWindow::timer(int n) {
+    return *d_->timers[n - 1];
+}
+SerialPort& QtWindow::port() {
+    return d_->port;
+}
+
 void QtWindow::setText(std::string_view control, const std::string& text) {
-    d_->texts[std::string(control)] = text;
+    Impl::Control* c = d_->find(control);
+    if (!c) return;
+    c->text = text;
+    switch (c->spec->kind) {
+    case Kind::Label:
+        static_cast<PlainLabel*>(c->widget)->setFullText(text);
+        break;
+    case Kind::Button:
+        static_cast<FaceButton*>(c->widget)->setCaption(qs(text));
+        break;
+    case Kind::Option:
+        static_cast<QRadioButton*>(c->widget)->setText(qs(text));
+        break;
+    case Kind::TextBox:
+        static_cast<QLineEdit*>(c->widget)->setText(
+            QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        break;
+    default:
+        break;
+    }
 }
+
 std::string QtWindow::text(std::string_view control) const {
-    auto it = d_->texts.find(control);
-    return it == d_->texts.end() ? std::string() : it->second;
+    const Impl::Control* c = d_->find(control);
+    if (!c) return {};
+    if (c->spec->kind == Kind::TextBox) return toBytes(static_cast<QLineEdit*>(c->widget)->text());
+    return c->text;
 }
-void QtWindow::setVisible(std::string_view, bool) {}
-bool QtWindow::isVisible(std::string_view) const { return false; }
-void QtWindow::setSelected(std::string_view) {}
-bool QtWindow::isSelected(std::string_view) const { return false; }
-int QtWindow::windowHeight() const { return 9100; }
-void QtWindow::setWindowHeight(int) {}
-int QtWindow::windowWidth() const { return 9495; }
-void QtWindow::moveWindow(int, int) {}
-int QtWindow::screenWidth() const { return 0; }
-int QtWindow::screenHeight() const { return 0; }
-void QtWindow::showWarning(const std::string&) {}
-void QtWindow::quit() { QApplication::quit(); }
+
+void QtWindow::setVisible(std::string_view control, bool visible) {
+    if (Impl::Control* c = d_->find(control)) c->widget->setVisible(visible);
+}
+
+bool QtWindow::isVisible(std::string_view control) const {
+    const Impl::Control* c = d_->find(control);
+    return c && !c->widget->isHidden();
+}
+
+void QtWindow::setSelected(std::string_view option) {
+    if (Impl::Control* c = d_->find(option); c && c->spec->kind == Kind::Option)
+        static_cast<QRadioButton*>(c->widget)->setChecked(true);
+}
+
+bool QtWindow::isSelected(std::string_view option) const {
+    const Impl::Control* c = d_->find(option);
+    return c && c->spec->kind == Kind::Option && static_cast<QRadioButton*>(c->widget)->isChecked();
+}
+
+int QtWindow::windowHeight() const {
+    return d_->heightTwips;
+}
+
+void QtWindow::setWindowHeight(int twips) {
+    d_->heightTwips = twips;
+    d_->applyHeight();
+}
+
+int QtWindow::windowWidth() const {
+    return d_->window.frameGeometry().width() * kTwipsPerPixel;
+}
+
+void QtWindow::moveWindow(int left, int top) {
+    d_->window.move(px(left), px(top));
+}
+
+int QtWindow::screenWidth() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() * kTwipsPerPixel : 0;
+}
+
+int QtWindow::screenHeight() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() * kTwipsPerPixel : 0;
+}
+
+void QtWindow::showWarning(const std::string& text) {
+    // Modal for the window but not blocking the handler that reports: no nested event loop.
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), qs(text), QMessageBox::Ok, &d_->window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
+}
+
+void QtWindow::quit() {
+    d_->window.close();
+    QCoreApplication::quit();
+}
 
 } // namespace q7

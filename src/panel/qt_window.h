@@ -17,7 +17,7 @@ class Form1;
 class QtTimer;
 
 class QtWindow final : public WindowServices {
-public:
+  public:
     explicit QtWindow(SerialPort& port);
     ~QtWindow() override;
     QtWindow(const QtWindow&) = delete;
@@ -46,7 +46,7 @@ public:
     void showWarning(const std::string& text) override;
     void quit() override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
