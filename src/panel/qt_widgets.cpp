@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "panel/qt_widgets.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
@@ -40,8 +41,11 @@ bool FormSurface::event(QEvent* event) {
 
 void FormSurface::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Without a window manager nothing gives the window the keyboard; with one this is the usual request.
-    if (!event->spontaneous()) activateWindow();
+    // Without a window manager nothing gives the window the keyboard; with one this is the usual request. A
+    // warning raised while loading is already up and keeps the keyboard.
+    if (event->spontaneous()) return;
+    QWidget* modal = QApplication::activeModalWidget();
+    (modal && modal->isVisible() ? modal : this)->activateWindow();
 }
 
 FaceButton::FaceButton(QWidget* parent) : QPushButton(parent) {}
@@ -167,15 +171,21 @@ void PlainLabel::showVisiblePart() {
 }
 
 Picture::Picture(QWidget* parent) : QLabel(parent) {
-    setPixmap(artwork(devicePixelRatioF()));
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPixmap pixmap(kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paintArtwork(painter);
+    painter.end();
+    setPixmap(pixmap);
 }
 
-QPixmap Picture::artwork(qreal devicePixelRatio) {
-    const QSize size(80, 26);
-    QPixmap pixmap(size * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    QPainter p(&pixmap);
+void Picture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintArtwork(painter);
+}
+
+void Picture::paintArtwork(QPainter& p) {
+    const QSize size = kSize;
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, size.height());
     sky.setColorAt(0, QColor(0x1B, 0x2B, 0x5E));
@@ -211,8 +221,6 @@ QPixmap Picture::artwork(qreal devicePixelRatio) {
     p.setFont(font);
     p.setPen(QColor(0x1B, 0x2B, 0x5E));
     p.drawText(QRectF(44, 0, 34, 26), Qt::AlignCenter, QStringLiteral("Q7"));
-    p.end();
-    return pixmap;
 }
 
 void Picture::mouseDoubleClickEvent(QMouseEvent* event) {

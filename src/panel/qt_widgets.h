@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QObject>
+#include <QPainter>
 #include <QPushButton>
 #include <QWidget>
 #include <span>
@@ -107,17 +108,21 @@ class PlainLabel final : public QLabel {
     Qt::Alignment alignment_;
 };
 
-// The picture in the top right-hand corner: an image of our own, drawn in code.
+// The picture in the top right-hand corner, 80 x 26 at its natural size: an image of our own, drawn in code.
 class Picture final : public QLabel {
     Q_OBJECT
   public:
     explicit Picture(QWidget* parent);
-    static QPixmap artwork(qreal devicePixelRatio);
+    static constexpr QSize kSize{80, 26};
+    static void paintArtwork(QPainter& painter);
 
   signals:
     void doubleClicked();
 
   protected:
+    // Drawn at the screen's own resolution wherever the window goes; the pixmap set on the label makes it a
+    // graphic for assistive technology.
+    void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 

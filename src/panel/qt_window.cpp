@@ -355,6 +355,8 @@ void QtWindow::showWarning(const std::string& text) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->open();
+    // Without a window manager the box would not get the keyboard: Enter or Space answers it.
+    box->activateWindow();
 }
 
 void QtWindow::quit() {
