@@ -39,17 +39,17 @@ QString cssColour(std::uint32_t rgb, const char* systemRole) {
 
 // The nearest Japanese Gothic faces by name (IPA on Debian: fontconfig maps the designed names to DejaVu
 // Sans), else the designed faces where they exist, else the generic family of the same pitch.
-QFont qtFont(const FontSpec& spec) {
+QFont qtFont(const FontSpec& row) {
     QFont font;
-    if (spec.fixedPitch)
-        font.setFamilies({QStringLiteral("IPAGothic"), qs(spec.face), QStringLiteral("MS Gothic"),
+    if (row.fixedPitch)
+        font.setFamilies({QStringLiteral("IPAGothic"), qs(row.face), QStringLiteral("MS Gothic"),
                           QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
     else
-        font.setFamilies({QStringLiteral("IPAPGothic"), qs(spec.face), QStringLiteral("MS PGothic"),
+        font.setFamilies({QStringLiteral("IPAPGothic"), qs(row.face), QStringLiteral("MS PGothic"),
                           QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
-    font.setStyleHint(spec.fixedPitch ? QFont::Monospace : QFont::SansSerif);
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+    font.setStyleHint(row.fixedPitch ? QFont::Monospace : QFont::SansSerif);
+    font.setPointSizeF(row.points);
+    font.setBold(row.bold);
     return font;
 }
 
@@ -65,23 +65,22 @@ Qt::Alignment qtAlignment(Align align) {
 }
 
 // Flat face in the table's colour with a one-pixel bevel; a background alone would be drawn as a gradient.
-QString faceStyle(const ControlSpec& spec) {
+QString faceStyle(const ControlSpec& row) {
     return QStringLiteral("QPushButton { background-color: %1; color: %2; padding: 0px; border: 1px solid;"
                           " border-color: #FFFFFF #404040 #404040 #FFFFFF; }"
                           "QPushButton:pressed { border-color: #404040 #FFFFFF #FFFFFF #404040; }"
                           "QPushButton:focus { border-color: #000000; }")
-        .arg(cssColour(spec.background, "button"), cssColour(spec.foreground, "button-text"));
+        .arg(cssColour(row.background, "button"), cssColour(row.foreground, "button-text"));
 }
 
-void paint(QWidget* widget, const ControlSpec& spec) {
+void paint(QWidget* widget, const ControlSpec& row) {
     QPalette palette = widget->palette();
-    if (spec.background != kSystemColour) {
+    if (row.background != kSystemColour) {
         // An option's background role is Button, a label's or frame's Window.
-        palette.setColor(widget->backgroundRole(), QColor(QRgb(spec.background)));
+        palette.setColor(widget->backgroundRole(), QColor(QRgb(row.background)));
         widget->setAutoFillBackground(true);
     }
-    if (spec.foreground != kSystemColour)
-        palette.setColor(QPalette::WindowText, QColor(QRgb(spec.foreground)));
+    if (row.foreground != kSystemColour) palette.setColor(QPalette::WindowText, QColor(QRgb(row.foreground)));
     // The shades of the frames' etched edges and the lines' sunken borders.
     palette.setColor(QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
     palette.setColor(QPalette::Dark, QColor(0x80, 0x80, 0x80));
@@ -100,7 +99,7 @@ std::string toBytes(const QString& text) {
 
 struct QtWindow::Impl {
     struct Control {
-        const ControlSpec* spec;
+        const ControlSpec* row;
         QWidget* widget;
         std::string text;
     };
@@ -118,7 +117,7 @@ struct QtWindow::Impl {
 
     Control* find(std::string_view name) {
         auto it = std::find_if(controls.begin(), controls.end(),
-                               [&](const Control& c) { return c.spec->name == name; });
+                               [&](const Control& c) { return c.row->name == name; });
         return it == controls.end() ? nullptr : &*it;
     }
     const Control* find(std::string_view name) const { return const_cast<Impl*>(this)->find(name); }
@@ -127,20 +126,20 @@ struct QtWindow::Impl {
     // designed title bar and borders, whatever this platform's frame takes.
     void applyHeight() { window.setFixedSize(px(kClientWidth), px(heightTwips - kFrameAllowance)); }
 
-    QWidget* create(const ControlSpec& spec, QWidget* parent);
+    QWidget* create(const ControlSpec& row, QWidget* parent);
 };
 
-QWidget* QtWindow::Impl::create(const ControlSpec& spec, QWidget* parent) {
-    const std::string_view name = spec.name;
-    switch (spec.kind) {
+QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
+    const std::string_view name = row.name;
+    switch (row.kind) {
     case Kind::Frame: {
         auto* frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         return frame;
     }
     case Kind::Label: {
-        auto* label = new PlainLabel(qtAlignment(spec.align), parent);
-        if (spec.border) {
+        auto* label = new PlainLabel(qtAlignment(row.align), parent);
+        if (row.border) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setIndent(2);
         }
@@ -164,14 +163,14 @@ QWidget* QtWindow::Impl::create(const ControlSpec& spec, QWidget* parent) {
                 if (form) form->click(name);
             });
         }
-        button->setStyleSheet(faceStyle(spec));
+        button->setStyleSheet(faceStyle(row));
         button->setFocusPolicy(Qt::StrongFocus);
         return button;
     }
     case Kind::Option: {
         // Options with the same parent form one exclusive group: the container is the group.
         auto* option = new QRadioButton(parent);
-        option->setChecked(spec.selectedAtStart);
+        option->setChecked(row.selectedAtStart);
         option->setFocusPolicy(Qt::StrongFocus);
         QObject::connect(option, &QRadioButton::clicked, option, [this, name] {
             if (form) form->click(name);
@@ -214,25 +213,25 @@ QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
     d_->applyHeight();
 
     std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const ControlSpec& spec : panelLayout()) {
+    for (const ControlSpec& row : panelLayout()) {
         QWidget* parent = &window;
-        if (spec.container != kFormName) parent = d_->find(spec.container)->widget;
-        QWidget* widget = d_->create(spec, parent);
-        widget->setObjectName(qs(spec.name));
-        widget->setGeometry(px(spec.geometry));
-        if (spec.font != FontKey::Inherit) widget->setFont(qtFont(fontSpec(spec.font)));
-        if (spec.kind != Kind::Button) paint(widget, spec);
-        if (!spec.accessibleName.empty()) widget->setAccessibleName(qs(spec.accessibleName));
-        if (!spec.accessibleDescription.empty())
-            widget->setAccessibleDescription(qs(spec.accessibleDescription));
-        if (spec.tab > 0) tabOrder.emplace_back(spec.tab, widget);
-        if (!spec.visibleAtStart) widget->setVisible(false);
-        d_->controls.push_back({&spec, widget, std::string()});
-        if (!spec.caption.empty()) setText(spec.name, std::string(spec.caption));
+        if (row.container != kFormName) parent = d_->find(row.container)->widget;
+        QWidget* widget = d_->create(row, parent);
+        widget->setObjectName(qs(row.name));
+        widget->setGeometry(px(row.geometry));
+        if (row.font != FontKey::Inherit) widget->setFont(qtFont(fontSpec(row.font)));
+        if (row.kind != Kind::Button) paint(widget, row);
+        if (!row.accessibleName.empty()) widget->setAccessibleName(qs(row.accessibleName));
+        if (!row.accessibleDescription.empty())
+            widget->setAccessibleDescription(qs(row.accessibleDescription));
+        if (row.tab > 0) tabOrder.emplace_back(row.tab, widget);
+        if (!row.visibleAtStart) widget->setVisible(false);
+        d_->controls.push_back({&row, widget, std::string()});
+        if (!row.caption.empty()) setText(row.name, std::string(row.caption));
     }
     // A frame lies above whatever it covers ("COM" under the port settings).
     for (const Impl::Control& c : d_->controls)
-        if (c.spec->kind == Kind::Frame) c.widget->raise();
+        if (c.row->kind == Kind::Frame) c.widget->raise();
 
     std::sort(tabOrder.begin(), tabOrder.end());
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
@@ -276,7 +275,7 @@ void QtWindow::setText(std::string_view control, const std::string& text) {
     Impl::Control* c = d_->find(control);
     if (!c) return;
     c->text = text;
-    switch (c->spec->kind) {
+    switch (c->row->kind) {
     case Kind::Label:
         static_cast<PlainLabel*>(c->widget)->setFullText(text);
         break;
@@ -298,7 +297,7 @@ void QtWindow::setText(std::string_view control, const std::string& text) {
 std::string QtWindow::text(std::string_view control) const {
     const Impl::Control* c = d_->find(control);
     if (!c) return {};
-    if (c->spec->kind == Kind::TextBox) return toBytes(static_cast<QLineEdit*>(c->widget)->text());
+    if (c->row->kind == Kind::TextBox) return toBytes(static_cast<QLineEdit*>(c->widget)->text());
     return c->text;
 }
 
@@ -312,13 +311,13 @@ bool QtWindow::isVisible(std::string_view control) const {
 }
 
 void QtWindow::setSelected(std::string_view option) {
-    if (Impl::Control* c = d_->find(option); c && c->spec->kind == Kind::Option)
+    if (Impl::Control* c = d_->find(option); c && c->row->kind == Kind::Option)
         static_cast<QRadioButton*>(c->widget)->setChecked(true);
 }
 
 bool QtWindow::isSelected(std::string_view option) const {
     const Impl::Control* c = d_->find(option);
-    return c && c->spec->kind == Kind::Option && static_cast<QRadioButton*>(c->widget)->isChecked();
+    return c && c->row->kind == Kind::Option && static_cast<QRadioButton*>(c->widget)->isChecked();
 }
 
 int QtWindow::windowHeight() const {

@@ -38,13 +38,13 @@ class Input : public ShownWindow {
 
 TEST_F(Input, EveryCatalogueButtonSendsItsCommandOnAClick) {
     int clicked = 0;
-    for (const ControlSpec& spec : panelLayout()) {
-        const CatalogueEntry* entry = findCatalogueEntry(spec.name);
+    for (const ControlSpec& row : panelLayout()) {
+        const CatalogueEntry* entry = findCatalogueEntry(row.name);
         if (!entry) continue;
         port.writes.clear();
-        click(spec.name);
-        ASSERT_EQ(port.writes.size(), 1u) << spec.name;
-        EXPECT_EQ(port.writes[0], frame(entry->command)) << spec.name;
+        click(row.name);
+        ASSERT_EQ(port.writes.size(), 1u) << row.name;
+        EXPECT_EQ(port.writes[0], frame(entry->command)) << row.name;
         ++clicked;
     }
     EXPECT_EQ(clicked, 65);

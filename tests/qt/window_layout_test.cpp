@@ -23,19 +23,19 @@ int pixels(int twips) {
 using Layout = ShownWindow;
 
 TEST_F(Layout, EveryControlSitsInItsContainerAtItsDesignedPlace) {
-    for (const ControlSpec& spec : panelLayout()) {
-        QWidget* w = window.control(spec.name);
-        ASSERT_NE(w, nullptr) << spec.name;
-        const QWidget* expectedParent = spec.container == kFormName ? top() : window.control(spec.container);
-        EXPECT_EQ(w->parentWidget(), expectedParent) << spec.name;
-        const QRect expected(pixels(spec.geometry.left), pixels(spec.geometry.top),
-                             pixels(spec.geometry.width), pixels(spec.geometry.height));
-        EXPECT_EQ(w->geometry(), expected) << spec.name;
+    for (const ControlSpec& row : panelLayout()) {
+        QWidget* w = window.control(row.name);
+        ASSERT_NE(w, nullptr) << row.name;
+        const QWidget* expectedParent = row.container == kFormName ? top() : window.control(row.container);
+        EXPECT_EQ(w->parentWidget(), expectedParent) << row.name;
+        const QRect expected(pixels(row.geometry.left), pixels(row.geometry.top), pixels(row.geometry.width),
+                             pixels(row.geometry.height));
+        EXPECT_EQ(w->geometry(), expected) << row.name;
         // The window's client area is the whole designed area, whatever depth the window shows now.
-        const QRect container = spec.container == kFormName
+        const QRect container = row.container == kFormName
                                     ? QRect(0, 0, pixels(kClientWidth), pixels(kClientHeight))
                                     : w->parentWidget()->rect();
-        EXPECT_TRUE(container.contains(w->geometry())) << spec.name << " sticks out of its container";
+        EXPECT_TRUE(container.contains(w->geometry())) << row.name << " sticks out of its container";
     }
 }
 
@@ -44,8 +44,8 @@ TEST_F(Layout, EveryControlSitsInItsContainerAtItsDesignedPlace) {
 TEST_F(Layout, NoControlCoversAnotherButThePortSettingsOverCom) {
     window.setWindowHeight(kExtendedHeight);
     std::vector<const ControlSpec*> all;
-    for (const ControlSpec& spec : panelLayout())
-        all.push_back(&spec);
+    for (const ControlSpec& row : panelLayout())
+        all.push_back(&row);
     auto holds = [](const ControlSpec* outer, const ControlSpec* inner) {
         for (const ControlSpec* c = inner; c; c = findControl(c->container))
             if (c->container == outer->name) return true;
@@ -88,13 +88,13 @@ TEST_F(Layout, FocusStartsOnPowerOnAndFollowsTheTabColumn) {
     EXPECT_EQ(top()->focusWidget(), control("Command17"));
 
     std::vector<std::pair<int, std::string_view>> byTab;
-    for (const ControlSpec& spec : panelLayout()) {
-        QWidget* w = window.control(spec.name);
-        if (spec.tab > 0) {
-            byTab.emplace_back(spec.tab, spec.name);
-            EXPECT_EQ(w->focusPolicy(), Qt::StrongFocus) << spec.name;
+    for (const ControlSpec& row : panelLayout()) {
+        QWidget* w = window.control(row.name);
+        if (row.tab > 0) {
+            byTab.emplace_back(row.tab, row.name);
+            EXPECT_EQ(w->focusPolicy(), Qt::StrongFocus) << row.name;
         } else {
-            EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << spec.name << " must take no focus";
+            EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << row.name << " must take no focus";
         }
     }
     std::sort(byTab.begin(), byTab.end());
@@ -126,11 +126,11 @@ TEST_F(Layout, FocusStartsOnPowerOnAndFollowsTheTabColumn) {
 }
 
 TEST_F(Layout, FontsComeFromTheFontTableOrTheContainer) {
-    for (const ControlSpec& spec : panelLayout()) {
-        const FontSpec& f = fontSpec(effectiveFont(spec));
-        const QFont font = control(spec.name)->font();
-        EXPECT_DOUBLE_EQ(font.pointSizeF(), f.points) << spec.name;
-        EXPECT_EQ(font.bold(), f.bold) << spec.name;
+    for (const ControlSpec& row : panelLayout()) {
+        const FontSpec& f = fontSpec(effectiveFont(row));
+        const QFont font = control(row.name)->font();
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), f.points) << row.name;
+        EXPECT_EQ(font.bold(), f.bold) << row.name;
     }
     // "VOL" names no font and takes the window's bold one; "Zoom" names its own, not bold.
     EXPECT_TRUE(control("Label3")->font().bold());
@@ -143,10 +143,10 @@ TEST_F(Layout, FontsComeFromTheFontTableOrTheContainer) {
 TEST_F(Layout, GothicFacesResolveToInstalledJapaneseFaces) {
     if (!QFontDatabase::hasFamily("IPAGothic") || !QFontDatabase::hasFamily("IPAPGothic"))
         GTEST_SKIP() << "fonts-ipafont-gothic is not installed";
-    for (const ControlSpec& spec : panelLayout()) {
-        const FontSpec& f = fontSpec(effectiveFont(spec));
-        const QFontInfo info(control(spec.name)->font());
-        EXPECT_EQ(info.family(), f.fixedPitch ? "IPAGothic" : "IPAPGothic") << spec.name;
+    for (const ControlSpec& row : panelLayout()) {
+        const FontSpec& f = fontSpec(effectiveFont(row));
+        const QFontInfo info(control(row.name)->font());
+        EXPECT_EQ(info.family(), f.fixedPitch ? "IPAGothic" : "IPAPGothic") << row.name;
     }
     // The data-display caption is Japanese and must not fall back to boxes.
     const QFontMetrics metrics(control("Command34")->font());
@@ -170,18 +170,17 @@ TEST_F(Layout, StartsWithTheDesignedStates) {
 // Screen readers find every control by what it says; the trace lines expose their current text and say
 // which line they are.
 TEST_F(Layout, AssistiveTechnologyReadsEveryControl) {
-    for (const ControlSpec& spec : panelLayout()) {
-        if (spec.kind == Kind::Frame) continue;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control(spec.name));
-        ASSERT_NE(a, nullptr) << spec.name;
+    for (const ControlSpec& row : panelLayout()) {
+        if (row.kind == Kind::Frame) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control(row.name));
+        ASSERT_NE(a, nullptr) << row.name;
         const std::string name = a->text(QAccessible::Name).toStdString();
-        if (spec.kind == Kind::Button || spec.kind == Kind::Option) {
-            const std::string_view expected =
-                spec.accessibleName.empty() ? spec.caption : spec.accessibleName;
-            EXPECT_EQ(name, expected) << spec.name;
+        if (row.kind == Kind::Button || row.kind == Kind::Option) {
+            const std::string_view expected = row.accessibleName.empty() ? row.caption : row.accessibleName;
+            EXPECT_EQ(name, expected) << row.name;
         }
-        if (spec.kind == Kind::Image || spec.kind == Kind::TextBox) {
-            EXPECT_FALSE(name.empty()) << spec.name;
+        if (row.kind == Kind::Image || row.kind == Kind::TextBox) {
+            EXPECT_FALSE(name.empty()) << row.name;
         }
     }
     EXPECT_EQ(QAccessible::queryAccessibleInterface(control("Command5"))->text(QAccessible::Name), "Up");

@@ -40,13 +40,12 @@ TEST_F(Rendered, EveryButtonFaceShowsItsColourFlat) {
     window.setVisible("Command34", true);
     const QImage image = top()->grab().toImage();
     int sampled = 0;
-    for (const ControlSpec& spec : panelLayout()) {
-        if (spec.kind != Kind::Button || spec.background == kSystemColour || spec.name == "Command33")
-            continue;
-        const QRect r = onWindow(spec.name);
+    for (const ControlSpec& row : panelLayout()) {
+        if (row.kind != Kind::Button || row.background == kSystemColour || row.name == "Command33") continue;
+        const QRect r = onWindow(row.name);
         for (const QPoint p : {QPoint(r.left() + 3, r.center().y()), QPoint(r.right() - 3, r.top() + 3)}) {
-            EXPECT_TRUE(near(image.pixelColor(p), spec.background))
-                << spec.name << " shows " << hex(image.pixelColor(p)) << " at " << p.x() << "," << p.y();
+            EXPECT_TRUE(near(image.pixelColor(p), row.background))
+                << row.name << " shows " << hex(image.pixelColor(p)) << " at " << p.x() << "," << p.y();
         }
         ++sampled;
     }
