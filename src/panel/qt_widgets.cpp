@@ -154,15 +154,32 @@ void PlainLabel::resizeEvent(QResizeEvent* event) {
     showVisiblePart();
 }
 
+void PlainLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        narrowest_ = 0;
+        showVisiblePart();
+    }
+}
+
 void PlainLabel::showVisiblePart() {
-    // No character is narrower than a pixel, so no more characters than pixels can be seen. A text that
-    // overflows is read from its start.
-    const std::size_t limit = static_cast<std::size_t>(std::max(1, width()));
-    std::size_t characters = 0;
+    if (narrowest_ == 0) {
+        const QFontMetrics metrics(font());
+        narrowest_ = 1 << 16;
+        for (char16_t c = 0x20; c < 0x7F; ++c)
+            narrowest_ = std::min(narrowest_, metrics.horizontalAdvance(QChar(c)));
+        narrowest_ = std::max(1, narrowest_);
+    }
+    // What lies past the right edge cannot be seen, so it is not laid out. An ASCII character takes at least
+    // the narrowest ASCII advance, any other at least a pixel. A text that overflows is read from its start.
+    const int room = std::max(1, width());
+    int used = 0;
     std::size_t end = 0;
     for (; end < text_.size(); ++end) {
         const auto byte = static_cast<unsigned char>(text_[end]);
-        if ((byte & 0xC0) != 0x80 && characters++ == limit) break;
+        if ((byte & 0xC0) == 0x80) continue;
+        if (used > room) break;
+        used += byte < 0x80 ? narrowest_ : 1;
     }
     const bool cut = end < text_.size();
     setAlignment(cut ? (Qt::AlignLeft | Qt::AlignVCenter) : alignment_);

@@ -101,11 +101,13 @@ class PlainLabel final : public QLabel {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void showVisiblePart();
     std::string text_;
     Qt::Alignment alignment_;
+    int narrowest_ = 0; // pixels, for the current font; 0 until measured
 };
 
 // The picture in the top right-hand corner, 80 x 26 at its natural size: an image of our own, drawn in code.
