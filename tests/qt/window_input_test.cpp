@@ -8,7 +8,6 @@
 #include "window_fixture.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -182,22 +181,15 @@ TEST_F(Input, CommandBoxHandsOverOneBytePerCharacter) {
     EXPECT_EQ(port.writes.back(), "A\xB5Z\r");
 }
 
-TEST_F(Input, LongTraceLinesReadBackWholeAndStayCheap) {
+// What each update costs is measured by bench/receive_bench; here, that only the visible part is laid out.
+TEST_F(Input, LongTraceLinesReadBackWholeAndLayOutOnlyTheirStart) {
     std::string rxd;
     for (int i = 0; rxd.size() < 65000; ++i)
         rxd += i % 7 ? "A " : "CR ";
     auto* line = static_cast<QLabel*>(control("Label12"));
-    QElapsedTimer clock;
-    clock.start();
-    constexpr int kUpdates = 20;
-    for (int i = 0; i < kUpdates; ++i) {
-        rxd[1] = static_cast<char>('A' + i);
-        window.setText("Label12", rxd);
-        line->repaint();
-    }
-    const double perUpdate = static_cast<double>(clock.nsecsElapsed()) / 1e6 / kUpdates;
+    window.setText("Label12", rxd);
+    line->repaint();
     EXPECT_EQ(window.text("Label12"), rxd);
-    EXPECT_LT(perUpdate, 2.0) << "ms per update of a " << rxd.size() << "-character line";
     EXPECT_LT(line->text().size(), 1000) << "only the visible part is laid out";
     EXPECT_TRUE(rxd.starts_with(line->text().toStdString()));
     window.setText("Label12", " X X X X");
