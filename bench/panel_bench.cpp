@@ -1,0 +1,356 @@
+// SPDX-License-Identifier: MIT
+// Speed of the real window and the real serial port, measured at the far end of a pseudo-terminal: click to
+// wire, the repeat of every held period, release to silence, and the event loop under a chattering device.
+// Mouse events go to the window as the windowing system delivers them (QTest on the QWindow); the far end
+// answers each frame with ACK CR as a projector does. Prints Markdown table rows: what, measured, target,
+// met.
+//
+// Usage: panel_bench [click] [repeat] [release] [chatter]   (default: all). BENCH_QUICK=1 shortens the runs.
+
+#include "link/qt_serial_port.h"
+#include "panel/form.h"
+#include "panel/qt_window.h"
+#include "pty_wire.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using q7bench::nowMs;
+using q7bench::PtyWire;
+using q7bench::WireFrame;
+
+bool quick() {
+    return qEnvironmentVariableIntValue("BENCH_QUICK") != 0;
+}
+
+// Nearest rank.
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return NAN;
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+double maximum(const std::vector<double>& values) {
+    return values.empty() ? NAN : *std::max_element(values.begin(), values.end());
+}
+
+std::string format(const char* pattern, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+void row(const std::string& what, const std::string& measured, const std::string& target, const char* met) {
+    std::printf("| %s | %s | %s | %s |\n", what.c_str(), measured.c_str(), target.c_str(), met);
+    std::fflush(stdout);
+}
+
+// The event loop runs meanwhile, as it would in the program.
+void spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitForFrames(PtyWire& wire, std::size_t count, int timeoutMs) {
+    if (wire.frameCount() >= count) return true;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    wire.setOnFrame([&loop, count](std::size_t frames) {
+        if (frames >= count) QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (wire.frameCount() < count) loop.exec();
+    wire.setOnFrame(nullptr); // waits for a callback under way, so none can post to the loop once it is gone
+    return wire.frameCount() >= count;
+}
+
+std::size_t residentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoul(line.substr(6));
+    return 0;
+}
+
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// The program's own wiring (main.cpp), with the whole window in view so that every line that changes is
+// painted.
+class Panel {
+  public:
+    explicit Panel(const std::string& device)
+        : port_(device, "/dev/null/none"), window_(port_), form_(window_) {
+        window_.attach(form_);
+        port_.setReceiveHandler([this](int code) { form_.comm(code); });
+        port_.setLostHandler([this] { form_.portLost(); });
+        form_.load();
+        form_.keyDown(0x4A, 2);
+        form_.dblClick("Image1");
+        window_.window()->show();
+        ready_ = QTest::qWaitForWindowExposed(window_.window()) && port_.isOpen();
+        spin(100); // the first paints and the port's first events are not what is measured
+    }
+    bool ready() const { return ready_; }
+    q7::Form1& form() { return form_; }
+
+    void click(const char* control) {
+        QTest::mouseClick(handle(), Qt::LeftButton, Qt::NoModifier, centre(control));
+    }
+    void press(const char* control) {
+        QTest::mousePress(handle(), Qt::LeftButton, Qt::NoModifier, centre(control));
+    }
+    void release(const char* control) {
+        QTest::mouseRelease(handle(), Qt::LeftButton, Qt::NoModifier, centre(control));
+    }
+
+  private:
+    QWindow* handle() const { return window_.window()->windowHandle(); }
+    QPoint centre(const char* control) const {
+        const QWidget* w = window_.control(control);
+        return w->mapTo(window_.window(), w->rect().center());
+    }
+
+    q7::QtSerialPort port_;
+    q7::QtWindow window_;
+    q7::Form1 form_;
+    bool ready_ = false;
+};
+
+// From the mouse event handed to the window to the frame's CR readable at the far end. The event loop then
+// runs as it would: the frame leaves QSerialPort's buffer when the loop next looks at the port.
+void clickToWire(PtyWire& wire) {
+    const int rounds = quick() ? 200 : 1000;
+    struct Case {
+        const char* what;
+        const char* control;
+        const char* frame;
+        bool held;
+    };
+    for (const Case& c : {Case{"Click to wire: one-shot \"ON\" (`Command17`)", "Command17", "C00", false},
+                          Case{"Press to wire: held Zoom \"+\" (`Command15`)", "Command15", "C47", true}}) {
+        Panel panel(wire.device());
+        if (!panel.ready()) return row(c.what, "panel not ready", "", "—");
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> pause(2, 12);
+        std::vector<double> ms;
+        for (int i = -20; i < rounds; ++i) {
+            const std::size_t before = wire.frameCount();
+            const double start = nowMs();
+            c.held ? panel.press(c.control) : panel.click(c.control);
+            const double handled = nowMs();
+            if (!waitForFrames(wire, before + 1, 1000)) return row(c.what, "no frame on the wire", "", "no");
+            const WireFrame frame = wire.framesSince(before).front();
+            if (frame.text != c.frame) return row(c.what, "wrong frame " + frame.text, "", "no");
+            if (i >= 0) ms.push_back(frame.ms - start);
+            if (i >= 0 && qEnvironmentVariableIsSet("BENCH_SAMPLES"))
+                std::fprintf(stderr, "%.3f %.3f\n", handled - start, frame.ms - start);
+            if (c.held) panel.release(c.control);
+            spin(pause(random)); // clicks at no fixed phase to the panel's timers
+        }
+        const double p99 = percentile(ms, 99);
+        row(format("%s, %d times", c.what, rounds),
+            format("median %.3f ms, p99 %.3f ms, max %.3f ms", percentile(ms, 50), p99, maximum(ms)),
+            "p99 < 1 ms", p99 < 1.0 ? "yes" : "no");
+    }
+}
+
+// Gaps between the frames of one hold on the wire.
+void repeatAccuracy(PtyWire& wire) {
+    const int seconds = quick() ? 3 : 10;
+    struct Case {
+        int period;
+        const char* what;
+        const char* prepare; // a one-shot click or a D.Zoom press and release that sets the period first
+        const char* held;
+        const char* frame;
+    };
+    const Case cases[] = {
+        {5, "cursor \"↑\" after a D.Zoom release", "Command48", "Command5", "C3C"},
+        {50, "Zoom \"+\"", nullptr, "Command15", "C47"},
+        {200, "cursor \"↑\" after MENU \"ON\"", "Command23", "Command5", "C3C"},
+        {250, "VOL \"+\"", nullptr, "Command1", "C09"},
+        {500, "\"SELECT\"", nullptr, "Command6", "C3F"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = format("Repeat %d ms: %s, held %d s", c.period, c.what, seconds);
+        Panel panel(wire.device());
+        if (!panel.ready()) return row(what, "panel not ready", "", "—");
+        if (c.prepare && std::string(c.prepare) == "Command48") {
+            panel.press(c.prepare);
+            spin(20);
+            panel.release(c.prepare);
+        } else if (c.prepare) {
+            panel.click(c.prepare);
+        }
+        spin(300);
+        const std::size_t before = wire.frameCount();
+        panel.press(c.held);
+        spin(seconds * 1000);
+        panel.release(c.held);
+        spin(50);
+        std::vector<double> times;
+        for (const WireFrame& f : wire.framesSince(before))
+            if (f.text == c.frame) times.push_back(f.ms);
+        if (times.size() < 3) return row(what, format("%zu frames", times.size()), "", "no");
+        std::vector<double> deviation;
+        for (std::size_t i = 1; i < times.size(); ++i)
+            deviation.push_back(std::abs(times[i] - times[i - 1] - c.period));
+        const double span = times.back() - times.front();
+        const double mean = span / static_cast<double>(times.size() - 1);
+        const double error = (mean - c.period) / c.period * 100.0;
+        const double p99 = percentile(deviation, 99);
+        const double rate = static_cast<double>(times.size() - 1) * 1000.0 / span;
+        bool met = std::abs(error) < 1.0 && p99 < 2.0;
+        std::string measured = format("mean %.3f ms (%+.2f %%), p99 deviation %.3f ms, max %.3f ms", mean,
+                                      error, p99, maximum(deviation));
+        std::string target = "mean within 1 %, p99 deviation < 2 ms";
+        if (c.period == 5) {
+            measured += format(", %.1f frames/s", rate);
+            target += ", ≥ 190 frames/s";
+            met = met && rate >= 190.0;
+        }
+        row(what, measured, target, met ? "yes" : "no");
+    }
+}
+
+// The 5 ms arrow with "001" selected: at 9600 baud its 8-byte frame takes 8.3 ms, longer than the period.
+// On a pseudo-terminal the bytes are readable the moment they are written, so this sees the panel's part:
+// whatever frame it still writes after the release. A UART adds at most the frame in flight.
+void releaseToSilence(PtyWire& wire) {
+    const int holds = quick() ? 10 : 30;
+    for (const auto& [speed, option] : {std::pair{19200, "Option9"}, std::pair{9600, "Option10"}}) {
+        const double frameMs = 8 * 10 * 1000.0 / speed; // "A001C3C" CR, 10 bits a character
+        const std::string what =
+            format("Release to silence at %d baud, \"001\", 5 ms arrow, %d holds", speed, holds);
+        Panel panel(wire.device());
+        if (!panel.ready()) return row(what, "panel not ready", "", "—");
+        panel.form().click("Option5");
+        panel.form().click(option);
+        panel.press("Command48");
+        spin(20);
+        panel.release("Command48");
+        std::mt19937 random(11);
+        std::uniform_int_distribution<int> holdMs(100, 300);
+        int mostAfter = 0;
+        std::vector<double> tail;
+        for (int i = 0; i < holds; ++i) {
+            const std::size_t before = wire.frameCount();
+            panel.press("Command5");
+            spin(holdMs(random));
+            const double released = nowMs();
+            panel.release("Command5");
+            spin(100);
+            int after = 0;
+            double last = released;
+            for (const WireFrame& f : wire.framesSince(before)) {
+                if (f.text != "A001C3C" || f.ms <= released) continue;
+                ++after;
+                last = f.ms;
+            }
+            mostAfter = std::max(mostAfter, after);
+            tail.push_back(last - released);
+        }
+        const bool met = mostAfter <= 1 && maximum(tail) <= frameMs;
+        row(what,
+            format(
+                "frames after the release: at most %d; release to the last one: median %.3f ms, max %.3f ms "
+                "(pseudo-terminal: the panel's part)",
+                mostAfter, percentile(tail, 50), maximum(tail)),
+            format("≤ one frame time (%.1f ms)", frameMs), met ? "yes" : "no");
+    }
+}
+
+// A device that sends without pause while a 10 ms probe timer, re-armed at each tick, measures how late the
+// event loop serves it. A status query goes first, so that every receive event also runs the decoder.
+void chatter(PtyWire& wire) {
+    const int seconds = quick() ? 10 : 60;
+    constexpr int kCharsPerSecond = 11520; // 115,200 bit/s, 10 bits a character
+    const std::string what = format("Chatter: 115,200 bit/s (11,520 chars/s) for %d s", seconds);
+    Panel panel(wire.device());
+    if (!panel.ready()) return row(what, "panel not ready", "", "—");
+    const std::size_t before = wire.frameCount();
+    panel.click("Command44");
+    waitForFrames(wire, before + 1, 1000);
+    spin(100);
+
+    std::vector<double> late;
+    QTimer probe;
+    probe.setSingleShot(true);
+    probe.setTimerType(Qt::PreciseTimer);
+    double armed = nowMs();
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        late.push_back(nowMs() - armed - 10.0);
+        armed = nowMs();
+        probe.start(10);
+    });
+    std::vector<std::size_t> rss{residentKb()};
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { rss.push_back(residentKb()); });
+
+    const double cpuBefore = cpuMs();
+    const double start = nowMs();
+    probe.start(10);
+    sampler.start(1000);
+    wire.startChatter(kCharsPerSecond);
+    spin(seconds * 1000);
+    const std::size_t sent = wire.stopChatter();
+    const double elapsed = nowMs() - start;
+    const double cpu = (cpuMs() - cpuBefore) / elapsed * 100.0;
+    probe.stop();
+    sampler.stop();
+    rss.push_back(residentKb());
+
+    const double p99 = percentile(late, 99);
+    const double growthMb =
+        static_cast<double>(rss.back()) / 1024.0 - static_cast<double>(rss.front()) / 1024.0;
+    const double peakMb = static_cast<double>(*std::max_element(rss.begin(), rss.end())) / 1024.0 -
+                          static_cast<double>(rss.front()) / 1024.0;
+    const bool met =
+        p99 < 20.0 && peakMb < 1.0 && panel.form().ReceiveBuffer.size() == q7::Form1::kReceiveBufferLimit;
+    row(what,
+        format("probe late: p99 %.3f ms, max %.3f ms; RSS %+.2f MB (peak %+.2f MB); %.0f chars/s taken; "
+               "process CPU %.0f %%; `ReceiveBuffer` %zu",
+               p99, maximum(late), growthMb, peakMb, static_cast<double>(sent) * 1000.0 / elapsed, cpu,
+               panel.form().ReceiveBuffer.size()),
+        "probe p99 < 20 ms, growth < 1 MB", met ? "yes" : "no");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::set<std::string> wanted(argv + 1, argv + argc);
+    const auto runs = [&](const char* name) { return wanted.empty() || wanted.count(name) > 0; };
+
+    PtyWire wire;
+    if (!wire.ok()) {
+        std::fprintf(stderr, "panel_bench: no pseudo-terminal\n");
+        return 1;
+    }
+    if (runs("click")) clickToWire(wire);
+    if (runs("repeat")) repeatAccuracy(wire);
+    if (runs("release")) releaseToSilence(wire);
+    if (runs("chatter")) chatter(wire);
+    return 0;
+}
