@@ -96,8 +96,8 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         {"--split-gap", millis(o.faults.splitGap)},
         {"--chatter", [&](const std::string& v) {
              double rate = 0;
-             if (!parseNumber(v, rate) || !std::isfinite(rate) || rate <= 0 || rate > 100000)
-                 return std::string("needs characters per second, above 0");
+             if (!parseNumber(v, rate) || !std::isfinite(rate) || rate <= 0 || rate > 10000000)
+                 return std::string("needs characters per second, above 0 and at most 10000000");
              o.faults.chatterRate = rate;
              return std::string();
          }},
