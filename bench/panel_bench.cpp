@@ -5,7 +5,8 @@
 // answers each frame with ACK CR as a projector does. Prints Markdown table rows: what, measured, target,
 // met.
 //
-// Usage: panel_bench [click] [repeat] [release] [chatter]   (default: all). BENCH_QUICK=1 shortens the runs.
+// Usage: panel_bench [floor] [click] [repeat] [release] [chatter]   (default: all). BENCH_QUICK=1 shortens
+// the runs.
 
 #include "link/qt_serial_port.h"
 #include "panel/form.h"
@@ -25,6 +26,8 @@
 #include <set>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -53,6 +56,13 @@ std::string format(const char* pattern, auto... values) {
     char text[256];
     std::snprintf(text, sizeof text, pattern, values...);
     return text;
+}
+
+// BENCH_SAMPLES=1: every sample on stderr, one "label value" line each, to look at a distribution.
+void samples(const std::string& label, const std::vector<double>& values) {
+    if (!qEnvironmentVariableIsSet("BENCH_SAMPLES")) return;
+    for (double v : values)
+        std::fprintf(stderr, "%s %.3f\n", label.c_str(), v);
 }
 
 void row(const std::string& what, const std::string& measured, const std::string& target, const char* met) {
@@ -135,6 +145,33 @@ class Panel {
     bool ready_ = false;
 };
 
+// What the machine itself allows: a bare thread sleeping to absolute 5 ms deadlines, no Qt, no panel. Late
+// wake-ups here come from the scheduler and whatever else runs, and bound what any timer can do.
+void timerFloor() {
+    const int seconds = quick() ? 2 : 5;
+    std::vector<double> late;
+    std::thread sleeper([&] {
+        timespec next{};
+        clock_gettime(CLOCK_MONOTONIC, &next);
+        const double first = nowMs();
+        for (int i = 1; i <= seconds * 200; ++i) {
+            next.tv_nsec += 5'000'000;
+            if (next.tv_nsec >= 1'000'000'000) {
+                next.tv_nsec -= 1'000'000'000;
+                ++next.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+            late.push_back(nowMs() - first - 5.0 * i);
+        }
+    });
+    sleeper.join();
+    samples("floor", late);
+    row(format("Machine floor: a bare thread waking at absolute 5 ms deadlines for %d s (no Qt)", seconds),
+        format("late: median %.3f ms, p99 %.3f ms, max %.3f ms", percentile(late, 50), percentile(late, 99),
+               maximum(late)),
+        "for reference", "—");
+}
+
 // From the mouse event handed to the window to the frame's CR readable at the far end. The event loop then
 // runs as it would: the frame leaves QSerialPort's buffer when the loop next looks at the port.
 void clickToWire(PtyWire& wire) {
@@ -151,7 +188,7 @@ void clickToWire(PtyWire& wire) {
         if (!panel.ready()) return row(c.what, "panel not ready", "", "—");
         std::mt19937 random(7);
         std::uniform_int_distribution<int> pause(2, 12);
-        std::vector<double> ms;
+        std::vector<double> ms, inHandler;
         for (int i = -20; i < rounds; ++i) {
             const std::size_t before = wire.frameCount();
             const double start = nowMs();
@@ -160,12 +197,15 @@ void clickToWire(PtyWire& wire) {
             if (!waitForFrames(wire, before + 1, 1000)) return row(c.what, "no frame on the wire", "", "no");
             const WireFrame frame = wire.framesSince(before).front();
             if (frame.text != c.frame) return row(c.what, "wrong frame " + frame.text, "", "no");
-            if (i >= 0) ms.push_back(frame.ms - start);
-            if (i >= 0 && qEnvironmentVariableIsSet("BENCH_SAMPLES"))
-                std::fprintf(stderr, "%.3f %.3f\n", handled - start, frame.ms - start);
+            if (i >= 0) {
+                ms.push_back(frame.ms - start);
+                inHandler.push_back(handled - start);
+            }
             if (c.held) panel.release(c.control);
             spin(pause(random)); // clicks at no fixed phase to the panel's timers
         }
+        samples(std::string(c.control) + ".wire", ms);
+        samples(std::string(c.control) + ".handled", inHandler);
         const double p99 = percentile(ms, 99);
         row(format("%s, %d times", c.what, rounds),
             format("median %.3f ms, p99 %.3f ms, max %.3f ms", percentile(ms, 50), p99, maximum(ms)),
@@ -214,6 +254,10 @@ void repeatAccuracy(PtyWire& wire) {
         std::vector<double> deviation;
         for (std::size_t i = 1; i < times.size(); ++i)
             deviation.push_back(std::abs(times[i] - times[i - 1] - c.period));
+        std::vector<double> gaps;
+        for (std::size_t i = 1; i < times.size(); ++i)
+            gaps.push_back(times[i] - times[i - 1]);
+        samples(format("gap%d", c.period), gaps);
         const double span = times.back() - times.front();
         const double mean = span / static_cast<double>(times.size() - 1);
         const double error = (mean - c.period) / c.period * 100.0;
@@ -319,6 +363,7 @@ void chatter(PtyWire& wire) {
     sampler.stop();
     rss.push_back(residentKb());
 
+    samples("late", late);
     const double p99 = percentile(late, 99);
     const double growthMb =
         static_cast<double>(rss.back()) / 1024.0 - static_cast<double>(rss.front()) / 1024.0;
@@ -348,6 +393,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "panel_bench: no pseudo-terminal\n");
         return 1;
     }
+    if (runs("floor")) timerFloor();
     if (runs("click")) clickToWire(wire);
     if (runs("repeat")) repeatAccuracy(wire);
     if (runs("release")) releaseToSilence(wire);
