@@ -42,7 +42,11 @@ TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
     const long before = residentKilobytes();
     QTest::qWait(10000); // 10 MB of chatter
     EXPECT_EQ(form_->ReceiveBuffer.size(), Form1::kReceiveBufferLimit) << "nothing empties it while nothing is sent";
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer holds freed memory in quarantine: resident size says nothing there
     EXPECT_LT(residentKilobytes() - before, 4096) << "memory grows with the chatter";
+#else
+    (void)before;
+#endif
     click("Command17");
     QTest::qWait(700); // the reply window ends and the collection starts afresh
     EXPECT_LE(form_->ReceiveBuffer.size(), Form1::kReceiveBufferLimit);
