@@ -222,6 +222,7 @@ void clickToWire(PtyWire& wire) {
         std::mt19937 random(7);
         std::uniform_int_distribution<int> pause(2, 12);
         std::vector<double> ms;
+        MachineFloor floor;
         for (int i = -20; i < rounds; ++i) {
             if (c.gesture == Gesture::Release) {
                 panel.press(c.control);
@@ -247,10 +248,12 @@ void clickToWire(PtyWire& wire) {
             if (c.gesture == Gesture::Press) panel.release(c.control);
             spin(pause(random)); // clicks at no fixed phase to the panel's timers
         }
+        const std::string machine = floor.worst();
         samples(format("%s.%d", c.control, static_cast<int>(c.gesture)), ms);
         const double p99 = percentile(ms, 99);
         row(format("%s, %d times", c.what, rounds),
-            format("median %.3f ms, p99 %.3f ms, max %.3f ms", percentile(ms, 50), p99, maximum(ms)),
+            format("median %.3f ms, p99 %.3f ms, max %.3f ms; ", percentile(ms, 50), p99, maximum(ms)) +
+                machine,
             "p99 < 1 ms", p99 < 1.0 ? "yes" : "no");
     }
 }
