@@ -241,7 +241,12 @@ bool QtSerialPort::isOpen() const {
 
 bool QtSerialPort::write(const std::string& bytes) {
     if (!port_.isOpen()) return false;
-    return port_.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (port_.write(bytes.data(), size) != size) return false;
+    // Hand the frame to the driver now rather than on the next pass of the event loop, behind pending paints:
+    // a click reaches the wire at once. flush() never blocks.
+    port_.flush();
+    return true;
 }
 
 std::string QtSerialPort::readAll() {

@@ -2,6 +2,7 @@
 #include "panel/qt_widgets.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
@@ -48,7 +49,34 @@ void FormSurface::showEvent(QShowEvent* event) {
     (modal && modal->isVisible() ? modal : this)->activateWindow();
 }
 
-FaceButton::FaceButton(QWidget* parent) : QPushButton(parent) {}
+FaceButton::FaceButton(QWidget* parent)
+    : QPushButton(parent), face_(palette().color(QPalette::Button)),
+      textColour_(palette().color(QPalette::ButtonText)) {}
+
+void FaceButton::setColours(const QColor& face, const QColor& text) {
+    face_ = face;
+    textColour_ = text;
+    update();
+}
+
+void FaceButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect r = rect();
+    painter.fillRect(rect(), face_);
+    QColor light(0xFF, 0xFF, 0xFF);
+    QColor dark(0x40, 0x40, 0x40);
+    if (isDown()) std::swap(light, dark);
+    if (hasFocus()) light = dark = QColor(0, 0, 0);
+    painter.setPen(light);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(dark);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    painter.setPen(textColour_);
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter, text());
+}
 
 void FaceButton::setCaption(const QString& caption) {
     caption_ = caption;
@@ -66,6 +94,11 @@ void FaceButton::changeEvent(QEvent* event) {
 }
 
 void FaceButton::wrapCaption() {
+    const QString fontKey = font().key();
+    if (caption_ == wrappedCaption_ && width() == wrappedWidth_ && fontKey == wrappedFont_) return;
+    wrappedCaption_ = caption_;
+    wrappedWidth_ = width();
+    wrappedFont_ = fontKey;
     QTextLayout layout(caption_, font());
     QTextOption option(Qt::AlignHCenter);
     option.setWrapMode(QTextOption::WordWrap);
@@ -92,7 +125,23 @@ void FaceButton::wrapCaption() {
     }
 }
 
-OneShotButton::OneShotButton(QWidget* parent) : FaceButton(parent) {}
+OneShotButton::OneShotButton(QWidget* parent) : FaceButton(parent) {
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (!actedOnRelease_) emit activated();
+    });
+}
+
+// QPushButton repaints its face before it reports the click, and under X a repaint waits for the server: the
+// command goes out first, then the face comes up.
+void OneShotButton::mouseReleaseEvent(QMouseEvent* event) {
+    const bool clicks = event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint());
+    if (clicks) {
+        actedOnRelease_ = true;
+        emit activated();
+    }
+    QPushButton::mouseReleaseEvent(event);
+    actedOnRelease_ = false;
+}
 
 void OneShotButton::keyPressEvent(QKeyEvent* event) {
     // A push button outside a dialog ignores Enter; here Enter clicks like Space.
@@ -164,11 +213,18 @@ void PlainLabel::changeEvent(QEvent* event) {
 
 void PlainLabel::showVisiblePart() {
     if (narrowest_ == 0) {
-        const QFontMetrics metrics(font());
-        narrowest_ = 1 << 16;
-        for (char16_t c = 0x20; c < 0x7F; ++c)
-            narrowest_ = std::min(narrowest_, metrics.horizontalAdvance(QChar(c)));
-        narrowest_ = std::max(1, narrowest_);
+        // Measured once per font for all labels: ninety-five advances per label add up at start-up.
+        static QHash<QString, int> narrowestByFont;
+        const QString key = font().key();
+        auto it = narrowestByFont.constFind(key);
+        if (it == narrowestByFont.constEnd()) {
+            const QFontMetrics metrics(font());
+            int narrowest = 1 << 16;
+            for (char16_t c = 0x20; c < 0x7F; ++c)
+                narrowest = std::min(narrowest, metrics.horizontalAdvance(QChar(c)));
+            it = narrowestByFont.insert(key, std::max(1, narrowest));
+        }
+        narrowest_ = *it;
     }
     // What lies past the right edge cannot be seen, so it is not laid out. An ASCII character takes at least
     // the narrowest ASCII advance, any other at least a pixel. A text that overflows is read from its start.

@@ -37,21 +37,31 @@ class FormSurface final : public QWidget {
 
 // A push button with a coloured face whose caption wraps onto further lines when one is too narrow for it,
 // between words or between Japanese characters.
+// The face is painted here, flat in its colour with a one-pixel bevel: a palette colour alone is drawn as a
+// gradient by the styles, and a style sheet per button costs start-up time and every repaint.
 class FaceButton : public QPushButton {
     Q_OBJECT
   public:
     explicit FaceButton(QWidget* parent);
     void setCaption(const QString& caption);
     const QString& caption() const { return caption_; }
+    void setColours(const QColor& face, const QColor& text);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void wrapCaption();
     QString caption_;
+    QColor face_;
+    QColor textColour_;
     bool nameIsCaption_ = false;
+    // What the caption was last wrapped for: a layout per button is what start-up spends its time on.
+    QString wrappedCaption_;
+    int wrappedWidth_ = -1;
+    QString wrappedFont_;
 };
 
 // A push button that acts on a click: mouse, Space, or Enter while it has the focus.
@@ -60,8 +70,16 @@ class OneShotButton final : public FaceButton {
   public:
     explicit OneShotButton(QWidget* parent);
 
+  signals:
+    // Once per click, whichever way it came.
+    void activated();
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    bool actedOnRelease_ = false;
 };
 
 // A push button that acts on the mouse alone: press and release of any mouse button. It takes the press and

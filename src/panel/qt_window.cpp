@@ -32,11 +32,6 @@ QString qs(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QString cssColour(std::uint32_t rgb, const char* systemRole) {
-    return rgb == kSystemColour ? QStringLiteral("palette(%1)").arg(QLatin1String(systemRole))
-                                : QColor(QRgb(rgb)).name();
-}
-
 // The nearest Japanese Gothic faces by name (IPA on Debian: fontconfig maps the designed names to DejaVu
 // Sans), else the designed faces where they exist, else the generic family of the same pitch.
 QFont qtFont(const FontSpec& row) {
@@ -64,13 +59,8 @@ Qt::Alignment qtAlignment(Align align) {
     }
 }
 
-// Flat face in the table's colour with a one-pixel bevel; a background alone would be drawn as a gradient.
-QString faceStyle(const ControlSpec& row) {
-    return QStringLiteral("QPushButton { background-color: %1; color: %2; padding: 0px; border: 1px solid;"
-                          " border-color: #FFFFFF #404040 #404040 #FFFFFF; }"
-                          "QPushButton:pressed { border-color: #404040 #FFFFFF #FFFFFF #404040; }"
-                          "QPushButton:focus { border-color: #000000; }")
-        .arg(cssColour(row.background, "button"), cssColour(row.foreground, "button-text"));
+QColor colour(std::uint32_t rgb, const QColor& system) {
+    return rgb == kSystemColour ? system : QColor(QRgb(rgb));
 }
 
 void paint(QWidget* widget, const ControlSpec& row) {
@@ -158,12 +148,14 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
             heldButtons.push_back(held);
             button = held;
         } else {
-            button = new OneShotButton(parent);
-            QObject::connect(button, &QPushButton::clicked, button, [this, name] {
+            auto* oneShot = new OneShotButton(parent);
+            QObject::connect(oneShot, &OneShotButton::activated, oneShot, [this, name] {
                 if (form) form->click(name);
             });
+            button = oneShot;
         }
-        button->setStyleSheet(faceStyle(row));
+        button->setColours(colour(row.background, button->palette().color(QPalette::Button)),
+                           colour(row.foreground, button->palette().color(QPalette::ButtonText)));
         button->setFocusPolicy(Qt::StrongFocus);
         return button;
     }
