@@ -93,7 +93,21 @@ void FaceButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) wrapCaption();
 }
 
+namespace {
+// A caption of one character, or of ASCII without a blank, has nowhere to break.
+bool canWrap(const QString& caption) {
+    if (caption.size() <= 1) return false;
+    for (QChar c : caption)
+        if (c == QLatin1Char(' ') || c.unicode() > 0x7F) return true;
+    return false;
+}
+} // namespace
+
 void FaceButton::wrapCaption() {
+    if (!canWrap(caption_)) {
+        if (text() != caption_) setText(caption_);
+        return;
+    }
     const QString fontKey = font().key();
     if (caption_ == wrappedCaption_ && width() == wrappedWidth_ && fontKey == wrappedFont_) return;
     wrappedCaption_ = caption_;
@@ -212,8 +226,15 @@ void PlainLabel::changeEvent(QEvent* event) {
 }
 
 void PlainLabel::showVisiblePart() {
+    // A short text is laid out whole: measuring the font would load glyphs that nothing shows.
+    if (text_.size() <= kShortText) {
+        setAlignment(alignment_);
+        const QString shown = QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
+        if (shown != text()) setText(shown);
+        return;
+    }
     if (narrowest_ == 0) {
-        // Measured once per font for all labels: ninety-five advances per label add up at start-up.
+        // Measured once per font for all labels.
         static QHash<QString, int> narrowestByFont;
         const QString key = font().key();
         auto it = narrowestByFont.constFind(key);
@@ -247,17 +268,17 @@ Picture::Picture(QWidget* parent) : QLabel(parent) {
     QPixmap pixmap(kSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    paintArtwork(painter);
+    paintArtwork(painter, font());
     painter.end();
     setPixmap(pixmap);
 }
 
 void Picture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paintArtwork(painter);
+    paintArtwork(painter, font());
 }
 
-void Picture::paintArtwork(QPainter& p) {
+void Picture::paintArtwork(QPainter& p, const QFont& face) {
     const QSize size = kSize;
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, size.height());
@@ -287,7 +308,8 @@ void Picture::paintArtwork(QPainter& p) {
     p.setBrush(QColor(0x3C, 0xC8, 0x5A));
     p.drawEllipse(QPointF(7.5, 11), 1.2, 1.2);
     // "Q7" on the beam.
-    QFont font(QStringLiteral("sans-serif"));
+    // The window's own face: another family would make the font database search for it at start-up.
+    QFont font = face;
     font.setPixelSize(13);
     font.setBold(true);
     font.setItalic(true);

@@ -122,6 +122,8 @@ class PlainLabel final : public QLabel {
     void changeEvent(QEvent* event) override;
 
   private:
+    // Up to this many bytes a text is shown whole; a trace line is rarely longer unless something chatters.
+    static constexpr std::size_t kShortText = 400;
     void showVisiblePart();
     std::string text_;
     Qt::Alignment alignment_;
@@ -134,7 +136,7 @@ class Picture final : public QLabel {
   public:
     explicit Picture(QWidget* parent);
     static constexpr QSize kSize{80, 26};
-    static void paintArtwork(QPainter& painter);
+    static void paintArtwork(QPainter& painter, const QFont& face);
 
   signals:
     void doubleClicked();
