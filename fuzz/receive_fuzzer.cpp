@@ -3,6 +3,7 @@
 // Input: [query][projector][length][chunk]...; every chunk is one receive event, some after a reply window.
 
 #include "../tests/core/fake_window.h"
+#include "display/status_decoder.h"
 #include "display/trace.h"
 #include "protocol/command_catalogue.h"
 
@@ -14,6 +15,12 @@ namespace {
 
 const char* const kSenders[] = {"Command44", "Command45", "Command46", "Command54", "Command47", "Command55",
                                 "Command38", "Command12", "Command99", "Command52", "Command17", "Command95"};
+// The senders whose answers only a code table may decode.
+bool answeredByACodeTable(const char* sender) {
+    for (const char* s : {"Command44", "Command45", "Command47", "Command12", "Command55"})
+        if (std::string_view(s) == sender) return true;
+    return false;
+}
 const char* const kProjectors[] = {"Option3", "Option4", "Option5", "Option6", "Option7", "Option8"};
 
 void check(bool ok, const char* what, const std::string& text) {
@@ -35,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     q7::test::Panel p;
     p.form.click(kProjectors[data[1] % std::size(kProjectors)]);
     if (data[0] & 0x80) p.ui.setText("Text1", "CR0");
-    p.form.click(kSenders[data[0] % std::size(kSenders)]);
+    const char* sender = kSenders[data[0] % std::size(kSenders)];
+    p.form.click(sender);
+    const bool codeTable = answeredByACodeTable(sender) || (std::string_view(sender) == "Command95" && data[0] & 0x80);
     if (data[0] & 0x40) p.form.click(kProjectors[(data[1] >> 4) % std::size(kProjectors)]);
     static const std::regex pressure("-?[0-9]+ hPa");
     std::size_t i = 2;
@@ -51,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(printable(status), "STATUS holds a control character", status);
         check(status.empty() || status[0] == ' ' || std::regex_match(status, pressure), "STATUS is no decoded text",
               status);
+        if (codeTable) check(status.empty() || q7::isCodeTableText(status), "STATUS is no table text", status);
         check(p.form.ReceiveBuffer.size() <= q7::Form1::kReceiveBufferLimit, "ReceiveBuffer overflows", "");
     }
     return 0;

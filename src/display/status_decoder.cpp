@@ -174,6 +174,13 @@ std::optional<std::string> decodeStatusReply(std::string_view outgoingCommand, s
     return std::nullopt;
 }
 
+bool isCodeTableText(std::string_view text) {
+    for (const StatusQuery& query : kStatusQueries)
+        for (const StatusCode& row : query.codes)
+            if (row.text == text) return true;
+    return false;
+}
+
 void Form1::decodeStatus() {
     if (auto status = decodeStatusReply(OutgoingCommand, AddressPrefix, ui_.text("Label12"), PressureValue))
         ui_.setText("Label22", *status);

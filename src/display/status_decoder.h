@@ -16,4 +16,7 @@ namespace q7 {
 std::optional<std::string> decodeStatusReply(std::string_view outgoingCommand, std::string_view addressPrefix,
                                              std::string_view rxdText, std::int16_t& pressureValue);
 
+// Whether a text is one that the code tables write (" Power ON", " Input mode 1", ...).
+bool isCodeTableText(std::string_view text);
+
 } // namespace q7

@@ -414,5 +414,14 @@ TEST(StatusLine, PowerFailAnswerLeavesTheLineAlone) {
     EXPECT_EQ(p.status(), " No1,2 ON  : 2 Lamp mode");
 }
 
+TEST(CodeTableTexts, OnlyWhatATableWritesCounts) {
+    EXPECT_TRUE(isCodeTableText(" Power ON"));
+    EXPECT_TRUE(isCodeTableText(" No1 ON  : 2 Lamp mode"));
+    EXPECT_FALSE(isCodeTableText(" Power On"));
+    EXPECT_FALSE(isCodeTableText(" No1 ON : 2 Lamp mode")) << "the double blank is part of the text";
+    EXPECT_FALSE(isCodeTableText("650 hPa"));
+    EXPECT_FALSE(isCodeTableText(""));
+}
+
 } // namespace
 } // namespace q7
