@@ -8,10 +8,10 @@
 // Usage: panel_bench [floor] [click] [repeat] [release] [chatter]   (default: all). BENCH_QUICK=1 shortens
 // the runs.
 
-#include "link/qt_serial_port.h"
 #include "panel/form.h"
-#include "panel/qt_window.h"
 #include "pty_wire.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_window.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -112,8 +112,7 @@ class Panel {
     explicit Panel(const std::string& device)
         : port_(device, "/dev/null/none"), window_(port_), form_(window_) {
         window_.attach(form_);
-        port_.setReceiveHandler([this](int code) { form_.comm(code); });
-        port_.setLostHandler([this] { form_.portLost(); });
+        q7::connectPortEvents(port_, form_);
         form_.load();
         form_.keyDown(0x4A, 2);
         form_.dblClick("Image1");

@@ -5,7 +5,7 @@
 // Prints Markdown table rows: what, measured, target, met.
 
 #include "panel/form.h"
-#include "panel/qt_window.h"
+#include "qt/qt_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,10 +48,10 @@ Figures measure(q7::Form1& form, ChunkPort& port, q7::QtWindow& window, std::siz
         form.ReceiveBuffer.assign(filled - 1, '7');
         port.next.assign(1, '8');
         // Another text first, so that the event always changes what the RXD line shows.
-        window.setText("Label12", "");
+        window.setText(q7::Label12, "");
         QElapsedTimer t;
         t.start();
-        form.comm(2);
+        form.comm(q7::kCommEventReceive);
         if (paint == Paint::ChangedLines) {
             rxd->repaint();
             status->repaint();

@@ -7,8 +7,8 @@
 #include "display/trace.h"
 #include "protocol/command_catalogue.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 namespace {
@@ -41,10 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) return 0;
     q7::test::Panel p;
     p.form.click(kProjectors[data[1] % std::size(kProjectors)]);
-    if (data[0] & 0x80) p.ui.setText("Text1", "CR0");
+    if (data[0] & 0x80) p.ui.setText(q7::Text1, "CR0");
     const char* sender = kSenders[data[0] % std::size(kSenders)];
     p.form.click(sender);
-    const bool codeTable = answeredByACodeTable(sender) || (std::string_view(sender) == "Command95" && data[0] & 0x80);
+    const bool codeTable =
+        answeredByACodeTable(sender) || (std::string_view(sender) == "Command95" && data[0] & 0x80);
     if (data[0] & 0x40) p.form.click(kProjectors[(data[1] >> 4) % std::size(kProjectors)]);
     static const std::regex pressure("-?[0-9]+ hPa");
     std::size_t i = 2;
@@ -58,9 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(p.rxd() == q7::traceText(p.form.ReceiveBuffer), "RXD is not the trace of the buffer", p.rxd());
         const std::string status = p.status();
         check(printable(status), "STATUS holds a control character", status);
-        check(status.empty() || status[0] == ' ' || std::regex_match(status, pressure), "STATUS is no decoded text",
-              status);
-        if (codeTable) check(status.empty() || q7::isCodeTableText(status), "STATUS is no table text", status);
+        check(status.empty() || status[0] == ' ' || std::regex_match(status, pressure),
+              "STATUS is no decoded text", status);
+        if (codeTable)
+            check(status.empty() || q7::isCodeTableText(status), "STATUS is no table text", status);
         check(p.form.ReceiveBuffer.size() <= q7::Form1::kReceiveBufferLimit, "ReceiveBuffer overflows", "");
     }
     return 0;

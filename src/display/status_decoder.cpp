@@ -2,7 +2,6 @@
 #include "display/status_decoder.h"
 
 #include "display/number_reader.h"
-#include "panel/form.h"
 #include "protocol/frame.h"
 
 #include <array>
@@ -179,11 +178,6 @@ bool isCodeTableText(std::string_view text) {
         for (const StatusCode& row : query.codes)
             if (row.text == text) return true;
     return false;
-}
-
-void Form1::decodeStatus() {
-    if (auto status = decodeStatusReply(OutgoingCommand, AddressPrefix, ui_.text("Label12"), PressureValue))
-        ui_.setText("Label22", *status);
 }
 
 } // namespace q7

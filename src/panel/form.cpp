@@ -1,57 +1,89 @@
 // SPDX-License-Identifier: MIT
+// The click and timer dispatch: one place that says which handler an event of a control runs.
 #include "panel/form.h"
 
-#include "link/serial_link.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/frame.h"
+#include "protocol/held_buttons.h"
 
 namespace q7 {
+namespace {
+
+// Every row of the protocol's tables names a control of the window of the kind that raises its event.
+constexpr bool rowsAreControls(auto rows, Kind kind) {
+    for (const auto& row : rows)
+        if (const ControlSpec* c = findControl(row.control); !c || c->kind != kind) return false;
+    return true;
+}
+static_assert(rowsAreControls(commandCatalogue(), Kind::Button));
+static_assert(rowsAreControls(heldButtons(), Kind::Button));
+static_assert(rowsAreControls(std::span(kProjectorOptions), Kind::Option));
+
+} // namespace
 
 void Form1::click(std::string_view control) {
     if (const CatalogueEntry* entry = findCatalogueEntry(control)) {
         switch (entry->sendClass) {
         case SendClass::Wait2s:
-            ui_.timer(2).setInterval(kWait2sIntervals.replyTimeout);
-            ui_.timer(4).setInterval(kWait2sIntervals.clearing);
+            ui_.timer(Timer2).setInterval(kWait2sIntervals.replyTimeout);
+            ui_.timer(Timer4).setInterval(kWait2sIntervals.clearing);
             break;
         case SendClass::Wait5s:
-            ui_.timer(2).setInterval(kWait5sIntervals.replyTimeout);
-            ui_.timer(4).setInterval(kWait5sIntervals.clearing);
+            ui_.timer(Timer2).setInterval(kWait5sIntervals.replyTimeout);
+            ui_.timer(Timer4).setInterval(kWait5sIntervals.clearing);
             break;
         default:
             break;
         }
         send(entry->command);
         if (entry->sendClass == SendClass::PadSetup) {
-            ui_.timer(1).setInterval(kPadSetupRepeat);
-            CursorPadMode = 1;
+            ui_.timer(Timer1).setInterval(kPadSetupRepeat);
+            CursorPadMode = kPadSetupMode;
         }
         return;
     }
-    for (const ProjectorOption& option : projectorOptions()) {
+    for (const ProjectorOption& option : kProjectorOptions) {
         if (option.control == control) {
             selectProjector(option.prefix);
             return;
         }
     }
-    if (control == "Option1") {
+    if (Option1 == control) {
         portSwitch(1, 2);
-    } else if (control == "Option2") {
+    } else if (Option2 == control) {
         portSwitch(2, 1);
-    } else if (control == "Option9") {
+    } else if (Option9 == control) {
         speedChange(kSettings19200);
-    } else if (control == "Option10") {
+    } else if (Option10 == control) {
         speedChange(kSettings9600);
-    } else if (control == "Command33") {
+    } else if (Command33 == control) {
         showPortPanel();
-    } else if (control == "Command16") {
+    } else if (Command16 == control) {
         end();
-    } else if (control == "Command34") {
+    } else if (Command34 == control) {
         toggleDataView();
-    } else if (control == "Command95") {
+    } else if (Command95 == control) {
         sendTyped();
-    } else if (control == "Command96") {
+    } else if (Command96 == control) {
         clearTyped();
+    }
+}
+
+void Form1::timerTick(TimerId timer) {
+    switch (timer) {
+    case Timer1:
+        repeatTick();
+        break;
+    case Timer2:
+        replyWindowEnds();
+        break;
+    case Timer3:
+        hidePortPanel();
+        ui_.timer(Timer3).setEnabled(false);
+        break;
+    case Timer4:
+        clearLines();
+        break;
     }
 }
 

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Form1, the one window of the panel, as plain C++:
+// Form1, the one window of the panel, as plain C++. Every handler is a member defined in this folder:
 //  - the form-level values (AddressPrefix, ReceiveBuffer, HeldButton, ...) live here, once, for the run;
-//  - Hyouji is the one procedure through which every transmission and every reception passes;
-//  - the handlers (load, click, press, release, timer ticks, receive event, keys) are written once over the
-//    constant tables: command_catalogue, hold_repeat, status_decoder, panel_layout;
+//  - Hyouji (traffic.cpp) is the one procedure through which every transmission and reception passes;
+//  - the handlers are written once over the constant tables of protocol/ (catalogue, held buttons, frame),
+//    display/ (trace, status decoder) and panel_layout: form.cpp dispatches, load.cpp and port.cpp run the
+//    port, held.cpp the held buttons, traffic.cpp sending and showing, views.cpp the window's heights;
 //  - the toolkit is reached only through WindowServices, so the same form runs on Qt and on a virtual clock.
-// The handlers are defined in the file of the subsystem they belong to (link/, protocol/, display/, panel/).
 
+#include "link/serial_port.h"
 #include "panel/window_services.h"
 
 #include <cstdint>
@@ -16,8 +17,11 @@
 
 namespace q7 {
 
-class Form1 {
-public:
+// The two modes of Hyouji: a transmission, or what was received.
+enum class HyoujiMode : std::uint8_t { Transmit = 1, Received = 2 };
+
+class Form1 final : public PortEvents {
+  public:
     explicit Form1(WindowServices& services) : ui_(services) {}
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -33,48 +37,45 @@ public:
     std::int16_t ExtendedViewUnlocked = 0;
     std::int16_t PressureValue = 0;
 
-    // Mode 1 transmits text; any other mode shows text on the RXD line and decodes it.
-    void Hyouji(const std::string& text, std::uint8_t mode);
+    // Transmit sends text; any other mode shows text on the RXD line and decodes it.
+    void Hyouji(const std::string& text, HyoujiMode mode);
 
     // Events, delivered one at a time by the toolkit.
     void load();
     void click(std::string_view control);
     void press(std::string_view control);
     void release(std::string_view control);
-    void timerTick(int timer);
-    void comm(int eventCode);
+    void timerTick(TimerId timer);
     void dblClick(std::string_view control);
     void keyDown(int keyCode, int shiftMask);
-    // The device went away under an open port (cable pulled, other end hung up).
-    void portLost();
     // No release can come any more (the window lost activation or the mouse grab): end the hold as a
     // release would, so nothing keeps moving with nobody holding the button.
     void holdInterrupted();
+    // The port's events.
+    void comm(int eventCode) override;
+    void portLost() override;
 
     // Longest ReceiveBuffer kept; the trace's character count is a signed 16-bit number.
     static constexpr std::size_t kReceiveBufferLimit = 32767;
 
-private:
-    // link/serial_link.cpp
+  private:
+    // port.cpp
     void portSwitch(int target, int fallback);
     void speedChange(const char* settings);
     void showPortPanel();
     void hidePortPanel();
     void end();
-    // protocol/frame.cpp
+    // traffic.cpp
     void send(std::string_view command);
     void selectProjector(std::string_view prefix);
-    // protocol/hold_repeat.cpp
-    void repeatTick();
-    // protocol/manual_entry.cpp
-    void sendTyped();
-    void clearTyped();
-    // display/trace.cpp
     void replyWindowEnds();
     void clearLines();
-    // display/status_decoder.cpp
     void decodeStatus();
-    // panel/views.cpp
+    void sendTyped();
+    void clearTyped();
+    // held.cpp
+    void repeatTick();
+    // views.cpp
     void toggleDataView();
 
     WindowServices& ui_;

@@ -9,28 +9,28 @@ void Form1::keyDown(int keyCode, int shiftMask) {
     if (keyCode != kKeyJ || (shiftMask & (kShiftMask | kCtrlMask | kAltMask)) != kCtrlMask) return;
     ui_.setWindowHeight(kUnlockedHeight);
     ExtendedViewUnlocked = 1;
-    ui_.setText("Command34", kClose);
-    ui_.setVisible("Command34", true);
+    ui_.setText(Command34, kClose);
+    ui_.setVisible(Command34, true);
 }
 
 void Form1::dblClick(std::string_view control) {
-    if (control != "Image1" || ExtendedViewUnlocked != 1) return;
+    if (Image1 != control || ExtendedViewUnlocked != 1) return;
     ui_.setWindowHeight(kExtendedHeight);
-    ui_.setText("Command34", kClose);
-    ui_.setVisible("Command34", true);
+    ui_.setText(Command34, kClose);
+    ui_.setVisible(Command34, true);
 }
 
 void Form1::toggleDataView() {
-    ui_.timer(3).setEnabled(false);
+    ui_.timer(Timer3).setEnabled(false);
     ExtendedViewUnlocked = 0;
     if (ui_.windowHeight() < kDataViewThreshold) {
         ui_.setWindowHeight(kDataHeight);
-        ui_.setText("Command34", kHideData);
+        ui_.setText(Command34, kHideData);
     } else {
         ui_.setWindowHeight(kCompactHeight);
-        ui_.setText("Command34", kShowData);
+        ui_.setText(Command34, kShowData);
     }
-    ui_.timer(3).setEnabled(true);
+    ui_.timer(Timer3).setEnabled(true);
 }
 
 } // namespace q7

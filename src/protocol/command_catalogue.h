@@ -3,6 +3,7 @@
 // The one-shot buttons: what each sends and what it does around the transmission.
 
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -23,7 +24,105 @@ struct CatalogueEntry {
     SendClass sendClass;
 };
 
-std::span<const CatalogueEntry> commandCatalogue();
+namespace catalogue {
+
+using enum SendClass;
+
+inline constexpr std::string_view kInputSignals = "Input signal types";
+
+// clang-format off
+inline constexpr std::array kCatalogue = std::to_array<CatalogueEntry>({
+    {"Command17", "ON",            "POWER",             "C00",                Plain},
+    {"Command18", "OFF",           "POWER",             "C01",                Plain},
+    {"Command27", "1",             "INPUT MODE SET",    "C05",                Plain},
+    {"Command28", "2",             "INPUT MODE SET",    "C06",                Plain},
+    {"Command29", "3",             "INPUT MODE SET",    "C07",                Plain},
+    {"Command23", "ON",            "MENU",              "C1C",                PadSetup},
+    {"Command24", "OFF",           "MENU",              "C1D",                Plain},
+    {"Command19", "ON",            "SOUND MUTE",        "C0B",                Plain},
+    {"Command20", "OFF",           "SOUND MUTE",        "C0C",                Plain},
+    {"Command21", "ON",            "NO SHOW",           "C0D",                Plain},
+    {"Command22", "OFF",           "NO SHOW",           "C0E",                Plain},
+    {"Command25", "ON",            "FREEZE",            "C43",                Plain},
+    {"Command26", "OFF",           "FREEZE",            "C44",                Plain},
+    {"Command31", "Regular",       "AV Size",           "C0F",                Plain},
+    {"Command32", "Wide",          "AV Size",           "C10",                Plain},
+    {"Command13", "A-IMAGE",       "Right-hand column", "C89",                PadSetup},
+    {"Command30", "IMAGE",         "Right-hand column", "C27",                Plain},
+    {"Command14", "P-TIMER",       "Right-hand column", "C8A",                Plain},
+    {"Command3",  "DISPLAY CLEAR", "Right-hand column", "C1E",                Plain},
+    {"Command4",  "STAND",         "Picture presets",   "CF IMAGE STAND",     Wait2s},
+    {"Command10", "REAL",          "Picture presets",   "CF IMAGE REAL",      Wait2s},
+    {"Command11", "CINEMA",        "Picture presets",   "CF IMAGE CINEMA",    Wait2s},
+    {"Command39", "IMAGE1",        "Picture presets",   "CF IMAGE IMAGE1",    Wait2s},
+    {"Command40", "IMAGE2",        "Picture presets",   "CF IMAGE IMAGE2",    Wait2s},
+    {"Command41", "IMAGE3",        "Picture presets",   "CF IMAGE IMAGE3",    Wait2s},
+    {"Command42", "IMAGE4",        "Picture presets",   "CF IMAGE IMAGE4",    Wait2s},
+    {"Command56", "2 LAMP",        "LAMP SELECT",       "C70",                Plain},
+    {"Command57", "1",             "LAMP SELECT",       "C71",                Plain},
+    {"Command58", "2",             "LAMP SELECT",       "C72",                Plain},
+    {"Command52", "P-FAIL",        "Status queries",    "CR INFPFAIL",        Wait2s},
+    {"Command44", "STATUS",        "Status queries",    "CR0",                Plain},
+    {"Command46", "L-TIME",        "Status queries",    "CR3",                Plain},
+    {"Command54", "TEMP",          "Status queries",    "CR6",                Plain},
+    {"Command45", "MODE",          "Status queries",    "CR1",                Plain},
+    {"Command47", "SETTING",       "Status queries",    "CR4",                Plain},
+    {"Command55", "L-MODE",        "Status queries",    "CR7",                Plain},
+    {"Command38", "PC type",       "Status queries",    "CR9",                Plain},
+    {"Command12", "SETTING 2",     "Status queries",    "CRA",                Plain},
+    {"Command99", "PRESSURE",      "Status queries",    "CR PRESSURE",        Plain},
+    {"Command63", "DVI",           kInputSignals,       "CF INPUT1 DIGITAL",  Wait5s},
+    {"Command64", "RGB",           kInputSignals,       "CF INPUT1 ANALOG",   Wait5s},
+    {"Command65", "VIDEO",         kInputSignals,       "CF INPUT1 VIDEO",    Wait5s},
+    {"Command66", "YPbPr",         kInputSignals,       "CF INPUT1 YPBPR",    Wait5s},
+    {"Command67", "YCbCr",         kInputSignals,       "CF INPUT1 YCBCR",    Wait5s},
+    {"Command68", "S-VIDEO",       kInputSignals,       "CF INPUT1 S-VIDEO",  Wait5s},
+    {"Command69", "YC",            kInputSignals,       "CF INPUT1 YC",       Wait5s},
+    {"Command70", "SDI",           kInputSignals,       "CF INPUT1 HD-SDI",   Wait5s},
+    {"Command71", "DVI",           kInputSignals,       "CF INPUT2 DIGITAL",  Wait5s},
+    {"Command72", "RGB",           kInputSignals,       "CF INPUT2 ANALOG",   Wait5s},
+    {"Command73", "VIDEO",         kInputSignals,       "CF INPUT2 VIDEO",    Wait5s},
+    {"Command74", "YPbPr",         kInputSignals,       "CF INPUT2 YPBPR",    Wait5s},
+    {"Command75", "YCbCr",         kInputSignals,       "CF INPUT2 YCBCR",    Wait5s},
+    {"Command76", "S-VIDEO",       kInputSignals,       "CF INPUT2 S-VIDEO",  Wait5s},
+    {"Command77", "YC",            kInputSignals,       "CF INPUT2 YC",       Wait5s},
+    {"Command78", "SDI",           kInputSignals,       "CF INPUT2 HD-SDI",   Wait5s},
+    {"Command79", "DVI",           kInputSignals,       "CF INPUT3 DIGITAL",  Wait5s},
+    {"Command80", "RGB",           kInputSignals,       "CF INPUT3 ANALOG",   Wait5s},
+    {"Command81", "VIDEO",         kInputSignals,       "CF INPUT3 VIDEO",    Wait5s},
+    {"Command82", "YPbPr",         kInputSignals,       "CF INPUT3 YPBPR",    Wait5s},
+    {"Command83", "YCbCr",         kInputSignals,       "CF INPUT3 YCBCR",    Wait5s},
+    {"Command84", "S-VIDEO",       kInputSignals,       "CF INPUT3 S-VIDEO",  Wait5s},
+    {"Command85", "YC",            kInputSignals,       "CF INPUT3 YC",       Wait5s},
+    {"Command86", "SDI",           kInputSignals,       "CF INPUT3 HD-SDI",   Wait5s},
+    {"Command97", "MAX",           "FAN SPEED",         "CF FANSPEED MAX",    Plain},
+    {"Command98", "NOR",           "FAN SPEED",         "CF FANSPEED NOR",    Plain},
+});
+// clang-format on
+
+constexpr bool commandsArePrintableAscii() {
+    for (const auto& e : kCatalogue) {
+        if (e.command.size() < 3 || e.command.size() > 17) return false;
+        for (char c : e.command)
+            if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+static_assert(commandsArePrintableAscii(), "a command is 3 to 17 printable ASCII characters");
+
+constexpr bool controlsAreUnique() {
+    for (std::size_t i = 0; i < kCatalogue.size(); ++i)
+        for (std::size_t j = i + 1; j < kCatalogue.size(); ++j)
+            if (kCatalogue[i].control == kCatalogue[j].control) return false;
+    return true;
+}
+static_assert(controlsAreUnique(), "each button has one row");
+
+} // namespace catalogue
+
+constexpr std::span<const CatalogueEntry> commandCatalogue() {
+    return catalogue::kCatalogue;
+}
 const CatalogueEntry* findCatalogueEntry(std::string_view control);
 
 // The reply window and clearing intervals a send class sets before transmitting, if any.
@@ -34,6 +133,8 @@ struct Intervals {
 constexpr Intervals kWait2sIntervals{2000, 2500};
 constexpr Intervals kWait5sIntervals{5000, 5500};
 constexpr Intervals kStartIntervals{500, 1000};
+// What PadSetup leaves for the cursor-pad arrows: Timer1's interval and CursorPadMode.
 constexpr int kPadSetupRepeat = 200;
+constexpr std::uint8_t kPadSetupMode = 1;
 
 } // namespace q7

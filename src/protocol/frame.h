@@ -2,6 +2,7 @@
 #pragma once
 // The frame on the line: AddressPrefix + command + CR, and the projector selection that picks the prefix.
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,15 @@ struct ProjectorOption {
     std::string_view prefix;
 };
 
-std::span<const ProjectorOption> projectorOptions();
+// clang-format off
+inline constexpr auto kProjectorOptions = std::to_array<ProjectorOption>({
+    {"Option3", "SINGLE", ""},
+    {"Option4", "ALL",    "AFFF"},
+    {"Option5", "001",    "A001"},
+    {"Option6", "002",    "A002"},
+    {"Option7", "003",    "A003"},
+    {"Option8", "004",    "A004"},
+});
+// clang-format on
 
 } // namespace q7

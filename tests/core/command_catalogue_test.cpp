@@ -3,7 +3,7 @@
 
 #include "fake_window.h"
 #include "protocol/command_catalogue.h"
-#include "protocol/hold_repeat.h"
+#include "protocol/held_buttons.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,8 @@ TEST(Catalogue, InputMatrixSendsTheSignalWordNotTheCaption) {
     p.form.click("Command63");
     p.form.click("Command74");
     p.form.click("Command86");
-    EXPECT_EQ(p.written(), (std::vector<std::string>{"CF INPUT1 DIGITAL\r", "CF INPUT2 YPBPR\r", "CF INPUT3 HD-SDI\r"}));
+    EXPECT_EQ(p.written(),
+              (std::vector<std::string>{"CF INPUT1 DIGITAL\r", "CF INPUT2 YPBPR\r", "CF INPUT3 HD-SDI\r"}));
 }
 
 struct ClassCase {
@@ -90,18 +91,18 @@ INSTANTIATE_TEST_SUITE_P(Classes, SendClassTiming,
 TEST(SendClassTiming, IntervalsChangeOnlyThroughTheirSetters) {
     Panel p;
     p.form.click("Command66"); // Wait5s
-    EXPECT_EQ(p.ui.timer(2).interval(), 5000);
-    p.ui.setText("Text1", "C00");
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 5000);
+    p.ui.setText(ControlId("Text1"), "C00");
     p.form.click("Command95"); // SEND
-    EXPECT_EQ(p.ui.timer(2).interval(), 2000);
-    EXPECT_EQ(p.ui.timer(4).interval(), 2500);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 2000);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 2500);
     p.form.click("Command98"); // FAN NOR, Plain
     p.form.click("Command24"); // MENU OFF, Plain
-    EXPECT_EQ(p.ui.timer(2).interval(), 2000);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 2000);
     p.form.press("Command6");
     p.form.release("Command6");
-    EXPECT_EQ(p.ui.timer(2).interval(), 500);
-    EXPECT_EQ(p.ui.timer(4).interval(), 1000);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 500);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 1000);
 }
 
 TEST(Catalogue, DisplayClearSendsOnlyItsCommand) {

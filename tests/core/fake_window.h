@@ -19,7 +19,7 @@ namespace q7::test {
 class VirtualClock;
 
 class FakeTimer final : public Timer {
-public:
+  public:
     FakeTimer(VirtualClock& clock, int interval) : clock_(clock), interval_(interval) {}
     void setInterval(int ms) override;
     int interval() const override { return interval_; }
@@ -27,7 +27,7 @@ public:
     bool isEnabled() const override { return enabled_; }
     std::int64_t due() const { return due_; }
 
-private:
+  private:
     friend class VirtualClock;
     VirtualClock& clock_;
     int interval_;
@@ -37,10 +37,10 @@ private:
 };
 
 class VirtualClock {
-public:
+  public:
     std::int64_t now() const { return now_; }
     std::uint64_t nextOrder() { return ++order_; }
-    void addTimer(FakeTimer* timer, int number) { timers_.push_back({timer, number}); }
+    void addTimer(FakeTimer* timer, TimerId number) { timers_.push_back({timer, number}); }
     void setSink(Form1* form) { form_ = form; }
 
     // Delivers every tick that falls due up to now + ms, one at a time, in time order.
@@ -66,14 +66,14 @@ public:
 
     struct Tick {
         std::int64_t at;
-        int timer;
+        TimerId timer;
     };
     std::vector<Tick> ticks;
 
-private:
+  private:
     struct Entry {
         FakeTimer* timer;
-        int number;
+        TimerId number;
     };
     std::int64_t now_ = 0;
     std::uint64_t order_ = 0;
@@ -98,7 +98,7 @@ inline void FakeTimer::setEnabled(bool on) {
 }
 
 class FakePort final : public SerialPort {
-public:
+  public:
     explicit FakePort(VirtualClock& clock) : clock_(clock) {}
 
     void setPortNumber(int port) override { number_ = port; }
@@ -167,7 +167,7 @@ public:
     int refusedWrites = 0;
     int openedPort = 0;
 
-private:
+  private:
     VirtualClock& clock_;
     int number_ = 0;
     bool open_ = false;
@@ -175,45 +175,55 @@ private:
 };
 
 class FakeWindow final : public WindowServices {
-public:
+  public:
     FakeWindow()
-        : port_(clock), timers_{FakeTimer(clock, 200), FakeTimer(clock, 500), FakeTimer(clock, 5000),
-                                FakeTimer(clock, 1000)} {
-        for (int i = 0; i < 4; ++i) clock.addTimer(&timers_[i], i + 1);
+        : port_(clock), timers_{FakeTimer(clock, startInterval(Timer1)),
+                                FakeTimer(clock, startInterval(Timer2)),
+                                FakeTimer(clock, startInterval(Timer3)),
+                                FakeTimer(clock, startInterval(Timer4))} {
+        for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+            clock.addTimer(&timers_[id - Timer1], id);
         visible_["Frame8"] = false;
         visible_["Command34"] = false;
         selected_.insert("Option3");
         selected_.insert("Option9");
     }
 
-    Timer& timer(int n) override { return timers_.at(n - 1); }
-    FakeTimer& fakeTimer(int n) { return timers_.at(n - 1); }
+    Timer& timer(TimerId n) override { return timers_.at(n - Timer1); }
+    FakeTimer& fakeTimer(TimerId n) { return timers_.at(n - Timer1); }
     SerialPort& port() override { return port_; }
     FakePort& fakePort() { return port_; }
     const FakePort& fakePort() const { return port_; }
 
-    void setText(std::string_view control, const std::string& text) override { texts_[std::string(control)] = text; }
-    std::string text(std::string_view control) const override {
-        auto it = texts_.find(std::string(control));
+    void setText(ControlId control, const std::string& text) override {
+        texts_[std::string(control.name())] = text;
+    }
+    std::string text(ControlId control) const override {
+        auto it = texts_.find(std::string(control.name()));
         return it == texts_.end() ? std::string() : it->second;
     }
-    void setVisible(std::string_view control, bool visible) override { visible_[std::string(control)] = visible; }
-    bool isVisible(std::string_view control) const override {
-        auto it = visible_.find(std::string(control));
+    void setVisible(ControlId control, bool visible) override {
+        visible_[std::string(control.name())] = visible;
+    }
+    bool isVisible(ControlId control) const override {
+        auto it = visible_.find(std::string(control.name()));
         return it == visible_.end() || it->second;
     }
-    void setSelected(std::string_view option) override {
+    void setSelected(ControlId option) override {
         // One group per container: the port options, the speeds, the projectors.
         static const std::vector<std::vector<std::string>> groups = {
             {"Option1", "Option2"},
             {"Option9", "Option10"},
             {"Option3", "Option4", "Option5", "Option6", "Option7", "Option8"}};
         for (const auto& group : groups)
-            if (std::find(group.begin(), group.end(), option) != group.end())
-                for (const auto& member : group) selected_.erase(member);
-        selected_.insert(std::string(option));
+            if (std::find(group.begin(), group.end(), option.name()) != group.end())
+                for (const auto& member : group)
+                    selected_.erase(member);
+        selected_.insert(std::string(option.name()));
     }
-    bool isSelected(std::string_view option) const override { return selected_.count(std::string(option)) > 0; }
+    bool isSelected(ControlId option) const override {
+        return selected_.count(std::string(option.name())) > 0;
+    }
 
     int windowHeight() const override { return height_; }
     void setWindowHeight(int twips) override {
@@ -240,7 +250,7 @@ public:
     int screenW = 1920 * 15;
     int screenH = 1080 * 15;
 
-private:
+  private:
     FakePort port_;
     std::array<FakeTimer, 4> timers_;
     std::map<std::string, std::string> texts_;
@@ -262,14 +272,15 @@ struct Panel {
     }
     void receive(const std::string& bytes) {
         ui.fakePort().incoming += bytes;
-        form.comm(2);
+        form.comm(kCommEventReceive);
     }
-    std::string txd() const { return ui.text("Label11"); }
-    std::string rxd() const { return ui.text("Label12"); }
-    std::string status() const { return ui.text("Label22"); }
+    std::string txd() const { return ui.text(ControlId("Label11")); }
+    std::string rxd() const { return ui.text(ControlId("Label12")); }
+    std::string status() const { return ui.text(ControlId("Label22")); }
     std::vector<std::string> written() const {
         std::vector<std::string> out;
-        for (const auto& w : ui.fakePort().writes) out.push_back(w.bytes);
+        for (const auto& w : ui.fakePort().writes)
+            out.push_back(w.bytes);
         return out;
     }
 };

@@ -2,7 +2,7 @@
 // Held buttons on the virtual clock: press, repetition, release, and what a hold leaves for the cursor pad.
 
 #include "fake_window.h"
-#include "protocol/hold_repeat.h"
+#include "protocol/held_buttons.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@ using test::Panel;
 
 std::vector<std::int64_t> writeTimes(const Panel& p) {
     std::vector<std::int64_t> times;
-    for (const auto& w : p.ui.fakePort().writes) times.push_back(w.at);
+    for (const auto& w : p.ui.fakePort().writes)
+        times.push_back(w.at);
     return times;
 }
 
@@ -35,9 +36,9 @@ TEST(Hold, VolumeTimeline) {
     EXPECT_EQ(p.written(), std::vector<std::string>{"C09\r"});
     EXPECT_EQ(p.txd(), " C 0 9 CR ");
     EXPECT_EQ(p.form.HeldButton, 1);
-    EXPECT_EQ(p.ui.timer(1).interval(), 250);
-    EXPECT_EQ(p.ui.timer(2).interval(), 200);
-    EXPECT_EQ(p.ui.timer(4).interval(), 245);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 250);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 200);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 245);
 
     p.ui.clock.advance(199);
     EXPECT_EQ(p.rxd(), "");
@@ -62,16 +63,16 @@ TEST(Hold, VolumeTimeline) {
     EXPECT_EQ(p.form.HeldButton, 0);
     EXPECT_EQ(p.txd(), "");
     EXPECT_EQ(p.rxd(), "");
-    EXPECT_FALSE(p.ui.timer(1).isEnabled());
-    EXPECT_FALSE(p.ui.timer(2).isEnabled());
-    EXPECT_EQ(p.ui.timer(2).interval(), 500);
-    EXPECT_EQ(p.ui.timer(4).interval(), 1000);
+    EXPECT_FALSE(p.ui.timer(Timer1).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer2).isEnabled());
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 500);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 1000);
     EXPECT_EQ(p.form.AwaitingReply, 1) << "the release does not touch AwaitingReply";
 
     p.ui.clock.advance(999);
     EXPECT_EQ(p.written().size(), 3u) << "the release sends nothing and nothing repeats";
     p.ui.clock.advance(1);
-    EXPECT_FALSE(p.ui.timer(4).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer4).isEnabled());
     // Timer2 stayed off: the dropped reply window marked nothing after the release.
     EXPECT_EQ(p.rxd(), "");
 }
@@ -80,7 +81,7 @@ TEST(Hold, ReleaseKeepsTheStatusLineUntilTheClearing) {
     Panel p;
     p.form.click("Command44");
     p.receive("00\r");
-    p.ui.setText("Label22", " Power ON");
+    p.ui.setText(ControlId("Label22"), " Power ON");
     p.form.press("Command36");
     p.form.release("Command36");
     EXPECT_EQ(p.status(), " Power ON");
@@ -97,7 +98,8 @@ TEST(Hold, JustUnderOnePeriodSendsOnceAndNPeriodsSendNMore) {
         p.form.release("Command15");
         p.ui.clock.advance(5000);
         EXPECT_EQ(p.written().size(), static_cast<std::size_t>(1 + n)) << n;
-        for (const auto& frame : p.written()) EXPECT_EQ(frame, "C47\r");
+        for (const auto& frame : p.written())
+            EXPECT_EQ(frame, "C47\r");
     }
 }
 
@@ -126,15 +128,17 @@ TEST_P(ArrowIntervals, ArrowsTakeWhatTheLastButtonsLeft) {
     }
     const std::size_t before = p.written().size();
     p.form.press("Command5");
-    EXPECT_EQ(p.ui.timer(2).interval(), c.replyTimeout);
-    EXPECT_EQ(p.ui.timer(4).interval(), c.clearing);
-    EXPECT_EQ(p.ui.timer(1).interval(), c.period);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), c.replyTimeout);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), c.clearing);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), c.period);
     p.ui.clock.advance(c.period * 4);
     p.form.release("Command5");
     const auto times = writeTimes(p);
     ASSERT_EQ(times.size(), before + 5);
-    for (std::size_t i = before + 1; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], c.period);
-    for (std::size_t i = before; i < times.size(); ++i) EXPECT_EQ(p.written()[i], "C3C\r");
+    for (std::size_t i = before + 1; i < times.size(); ++i)
+        EXPECT_EQ(times[i] - times[i - 1], c.period);
+    for (std::size_t i = before; i < times.size(); ++i)
+        EXPECT_EQ(p.written()[i], "C3C\r");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -156,9 +160,9 @@ TEST(Hold, TheArrowNeverSetsTheRepeatPeriod) {
     p.form.press("Command15");
     p.form.release("Command15");
     p.form.press("Command8");
-    EXPECT_EQ(p.ui.timer(1).interval(), 50);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 50);
     p.form.release("Command8");
-    EXPECT_EQ(p.ui.timer(1).interval(), 50);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 50);
     EXPECT_EQ(p.form.CursorPadMode, 0);
 }
 
@@ -167,11 +171,11 @@ TEST(Hold, PadSetupActsAfterItsOwnTransmission) {
     p.form.press("Command1");
     p.form.release("Command1");
     p.form.click("Command23");
-    EXPECT_EQ(p.ui.timer(1).interval(), 200);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 200);
     EXPECT_EQ(p.form.CursorPadMode, 1);
-    EXPECT_FALSE(p.ui.timer(1).isEnabled()) << "PadSetup sets the period without starting a repetition";
+    EXPECT_FALSE(p.ui.timer(Timer1).isEnabled()) << "PadSetup sets the period without starting a repetition";
     // The reply window of MENU "ON" itself still runs with the intervals the release left.
-    EXPECT_EQ(p.ui.timer(2).interval(), 500);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 500);
 }
 
 TEST(Hold, EveryRepetitionUsesThePrefixInForce) {
@@ -202,7 +206,7 @@ TEST(Hold, ASecondPressWhileHoldingSendsAgainAndTheFirstReleaseEnds) {
 TEST(Hold, ReleaseRestoresStartIntervalsAfterALongWindowButton) {
     Panel p;
     p.form.click("Command65");
-    EXPECT_EQ(p.ui.timer(2).interval(), 5000);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 5000);
     p.form.press("Command50");
     p.form.release("Command50");
     p.ui.clock.advance(2000);
@@ -215,12 +219,13 @@ TEST(Hold, AReleaseWithNothingHeldSendsNothing) {
     Panel p;
     p.form.release("Command7");
     EXPECT_TRUE(p.written().empty());
-    EXPECT_FALSE(p.ui.timer(1).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer1).isEnabled());
 }
 
 TEST(Hold, ClicksOnHeldButtonsSendNothing) {
     Panel p;
-    for (const HeldEntry& h : heldButtons()) p.form.click(h.control);
+    for (const HeldEntry& h : heldButtons())
+        p.form.click(h.control);
     EXPECT_TRUE(p.written().empty());
 }
 
@@ -230,13 +235,13 @@ TEST(Hold, InterruptionEndsTheHoldLikeARelease) {
     p.ui.clock.advance(300);
     p.form.holdInterrupted();
     EXPECT_EQ(p.form.HeldButton, 0);
-    EXPECT_FALSE(p.ui.timer(1).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer1).isEnabled());
     EXPECT_EQ(p.form.CursorPadMode, 3) << "it is the D.Zoom release";
     const auto sent = p.written().size();
     p.ui.clock.advance(5000);
     EXPECT_EQ(p.written().size(), sent);
     p.form.holdInterrupted();
-    EXPECT_EQ(p.ui.timer(1).interval(), 5);
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 5);
 }
 
 // A slow line: frames that have not left the port hold back the next repetition, so nothing piles up and the

@@ -16,19 +16,20 @@ TEST(StartUp, OpensPortOneAt19200WithCom1SingleAnd19200Selected) {
     EXPECT_EQ(p.ui.fakePort().settings(), "19200,N,8,1");
     EXPECT_TRUE(p.ui.port().isOpen());
     EXPECT_EQ(p.ui.port().portNumber(), 1);
-    EXPECT_TRUE(p.ui.isSelected("Option1"));
-    EXPECT_TRUE(p.ui.isSelected("Option9"));
-    EXPECT_TRUE(p.ui.isSelected("Option3"));
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isSelected(ControlId("Option1")));
+    EXPECT_TRUE(p.ui.isSelected(ControlId("Option9")));
+    EXPECT_TRUE(p.ui.isSelected(ControlId("Option3")));
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
     EXPECT_EQ(p.form.AddressPrefix, "");
     EXPECT_EQ(p.form.HeldButton, 0);
     EXPECT_EQ(p.form.AwaitingReply, 0);
     EXPECT_TRUE(p.ui.warnings.empty());
-    for (int n = 1; n <= 4; ++n) EXPECT_FALSE(p.ui.timer(n).isEnabled()) << n;
-    EXPECT_EQ(p.ui.timer(1).interval(), 200);
-    EXPECT_EQ(p.ui.timer(2).interval(), 500);
-    EXPECT_EQ(p.ui.timer(3).interval(), 5000);
-    EXPECT_EQ(p.ui.timer(4).interval(), 1000);
+    for (const TimerId n : {Timer1, Timer2, Timer3, Timer4})
+        EXPECT_FALSE(p.ui.timer(n).isEnabled()) << n;
+    EXPECT_EQ(p.ui.timer(Timer1).interval(), 200);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 500);
+    EXPECT_EQ(p.ui.timer(Timer3).interval(), 5000);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 1000);
 }
 
 TEST(StartUp, CentresFromTheFullHeightThenCutsToTheCompactView) {
@@ -70,12 +71,12 @@ TEST(StartUp, PortOneThatCannotOpenIsReportedOnceAndThePanelCarriesOn) {
 TEST(PortPanel, ComShowsThePanelForFiveSeconds) {
     Panel p;
     p.form.click("Command33");
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     p.ui.clock.advance(4999);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     p.ui.clock.advance(1);
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
-    EXPECT_FALSE(p.ui.timer(3).isEnabled());
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
+    EXPECT_FALSE(p.ui.timer(Timer3).isEnabled());
 }
 
 TEST(PortPanel, ASecondComClickCountsAfresh) {
@@ -84,9 +85,9 @@ TEST(PortPanel, ASecondComClickCountsAfresh) {
     p.ui.clock.advance(3000);
     p.form.click("Command33");
     p.ui.clock.advance(4000);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     p.ui.clock.advance(1000);
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
 }
 
 TEST(PortSwitch, ReopensOnTheChosenPortAndHidesThePanelAtOnce) {
@@ -96,7 +97,7 @@ TEST(PortSwitch, ReopensOnTheChosenPortAndHidesThePanelAtOnce) {
     EXPECT_TRUE(p.ui.port().isOpen());
     EXPECT_EQ(p.ui.port().portNumber(), 2);
     EXPECT_EQ(p.ui.fakePort().openedPort, 2);
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
     p.form.click("Option1");
     EXPECT_EQ(p.ui.fakePort().openedPort, 1);
     EXPECT_TRUE(p.ui.port().isOpen());
@@ -111,7 +112,7 @@ TEST(PortSwitch, FailureWarnsKeepsTheFallbackAndThePanel) {
     EXPECT_NE(p.ui.warnings[0].find("/dev/fake2"), std::string::npos);
     EXPECT_FALSE(p.ui.port().isOpen());
     EXPECT_EQ(p.ui.port().portNumber(), 1);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
 }
 
 TEST(PortSwitch, AfterAFailureALaterSwitchOpensThePortAgain) {
@@ -121,9 +122,10 @@ TEST(PortSwitch, AfterAFailureALaterSwitchOpensThePortAgain) {
     p.ui.fakePort().refusedPorts.clear();
     p.form.click("Command33");
     p.form.click("Option1");
-    EXPECT_TRUE(p.ui.port().isOpen()) << "a switch that left the port closed must not look as if it had worked";
+    EXPECT_TRUE(p.ui.port().isOpen())
+        << "a switch that left the port closed must not look as if it had worked";
     EXPECT_EQ(p.ui.port().portNumber(), 1);
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
     p.form.click("Command17");
     EXPECT_EQ(p.written().back(), "C00\r");
 }
@@ -135,7 +137,7 @@ TEST(PortSwitch, RepeatedFailuresEachWarnAndNeverHideThePanel) {
     p.form.click("Option2");
     p.form.click("Option1");
     EXPECT_EQ(p.ui.warnings.size(), 2u);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     EXPECT_EQ(p.ui.port().portNumber(), 2);
 }
 
@@ -150,7 +152,7 @@ TEST(SpeedChange, AppliesToTheOpenPortWithoutReopeningAndHidesThePanel) {
     EXPECT_TRUE(p.ui.fakePort().settingsApplied.back().whileOpen);
     EXPECT_EQ(p.ui.fakePort().openAttempts, opens);
     EXPECT_TRUE(p.ui.port().isOpen());
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
     p.form.click("Option9");
     EXPECT_EQ(p.ui.fakePort().settings(), "19200,N,8,1");
 }
@@ -161,7 +163,7 @@ TEST(SpeedChange, SettingsThatCannotBeAppliedAreReported) {
     p.form.click("Command33");
     p.form.click("Option10");
     EXPECT_EQ(p.ui.warnings.size(), 1u);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     EXPECT_TRUE(p.ui.port().isOpen());
 }
 
@@ -223,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Projectors, Framing,
                          ::testing::Values(FrameRow{"Single", "Option3", "Command17", "C00\r"},
                                            FrameRow{"Projector002", "Option6", "Command17", "A002C00\r"},
                                            FrameRow{"All", "Option4", "Command44", "AFFFCR0\r"},
-                                           FrameRow{"Projector004", "Option8", "Command99", "A004CR PRESSURE\r"}),
+                                           FrameRow{"Projector004", "Option8", "Command99",
+                                                    "A004CR PRESSURE\r"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Framing, ExactBytesOnTheLine) {

@@ -22,11 +22,11 @@ class ManualEntry : public ::testing::TestWithParam<TypedCase> {};
 TEST_P(ManualEntry, SendsTheBoxAsItStands) {
     Panel p;
     p.form.click(GetParam().option);
-    p.ui.setText("Text1", GetParam().typed);
+    p.ui.setText(ControlId("Text1"), GetParam().typed);
     p.form.click("Command95");
     ASSERT_EQ(p.written().size(), 1u);
     EXPECT_EQ(p.written()[0], GetParam().frame);
-    EXPECT_EQ(p.ui.text("Text1"), GetParam().typed) << "the box is not cleared";
+    EXPECT_EQ(p.ui.text(ControlId("Text1")), GetParam().typed) << "the box is not cleared";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -42,12 +42,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ManualEntry, SendAgainSendsTheSameTextAndSetsTheLongWindow) {
     Panel p;
-    p.ui.setText("Text1", "C00");
+    p.ui.setText(ControlId("Text1"), "C00");
     p.form.click("Command95");
     p.form.click("Command95");
     EXPECT_EQ(p.written(), (std::vector<std::string>{"C00\r", "C00\r"}));
-    EXPECT_EQ(p.ui.timer(2).interval(), 2000);
-    EXPECT_EQ(p.ui.timer(4).interval(), 2500);
+    EXPECT_EQ(p.ui.timer(Timer2).interval(), 2000);
+    EXPECT_EQ(p.ui.timer(Timer4).interval(), 2500);
     p.ui.clock.advance(1999);
     EXPECT_EQ(p.rxd(), "");
     p.ui.clock.advance(1);
@@ -56,7 +56,7 @@ TEST(ManualEntry, SendAgainSendsTheSameTextAndSetsTheLongWindow) {
 
 TEST(ManualEntry, NonAsciiShowsOnePlaceholderPerCharacter) {
     Panel p;
-    p.ui.setText("Text1", "C\xe9?");
+    p.ui.setText(ControlId("Text1"), "C\xe9?");
     p.form.click("Command95");
     EXPECT_EQ(p.txd(), " C ? ? CR ");
 }
@@ -65,14 +65,14 @@ TEST(ManualEntry, ClsEmptiesTheBoxAndNothingElse) {
     Panel p;
     p.form.click("Command44");
     p.receive("00\r");
-    p.ui.setText("Text1", "C00");
+    p.ui.setText(ControlId("Text1"), "C00");
     const auto before = std::make_tuple(p.txd(), p.rxd(), p.status(), p.form.OutgoingCommand,
-                                        p.ui.timer(2).isEnabled(), p.ui.timer(4).isEnabled());
+                                        p.ui.timer(Timer2).isEnabled(), p.ui.timer(Timer4).isEnabled());
     p.form.click("Command96");
-    EXPECT_EQ(p.ui.text("Text1"), "");
+    EXPECT_EQ(p.ui.text(ControlId("Text1")), "");
     EXPECT_EQ(p.written().size(), 1u);
-    EXPECT_EQ(std::make_tuple(p.txd(), p.rxd(), p.status(), p.form.OutgoingCommand, p.ui.timer(2).isEnabled(),
-                              p.ui.timer(4).isEnabled()),
+    EXPECT_EQ(std::make_tuple(p.txd(), p.rxd(), p.status(), p.form.OutgoingCommand,
+                              p.ui.timer(Timer2).isEnabled(), p.ui.timer(Timer4).isEnabled()),
               before);
 }
 

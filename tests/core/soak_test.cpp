@@ -5,7 +5,7 @@
 #include "fake_window.h"
 #include "panel/views.h"
 #include "protocol/command_catalogue.h"
-#include "protocol/hold_repeat.h"
+#include "protocol/held_buttons.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +53,12 @@ TEST(TraceValidator, RecognisesTracesAndRejectsOthers) {
 }
 
 class Soak {
-public:
+  public:
     explicit Soak(unsigned seed) : rng_(seed) {
-        for (const auto& e : commandCatalogue()) oneShot_.push_back(e.control);
-        for (const auto& h : heldButtons()) held_.push_back(h.control);
+        for (const auto& e : commandCatalogue())
+            oneShot_.push_back(e.control);
+        for (const auto& h : heldButtons())
+            held_.push_back(h.control);
     }
 
     void run(std::int64_t virtualMs) {
@@ -69,12 +71,13 @@ public:
 
     std::size_t events = 0;
 
-private:
+  private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
     std::string randomBytes(int max) {
         std::string s(static_cast<std::size_t>(pick(max) + 1), '\0');
-        for (char& c : s) c = static_cast<char>(pick(256));
+        for (char& c : s)
+            c = static_cast<char>(pick(256));
         return s;
     }
 
@@ -118,8 +121,8 @@ private:
             p_.form.click(pick(2) ? "Option9" : "Option10");
             break;
         case 9: {
-            static const char* replies[] = {"00\r", "80\r", "1\r", "11\r", "12345\r", "123456789AB\r", "512\r",
-                                            "\x06\r", "FF\r", "03\r"};
+            static const char* replies[] = {"00\r",          "80\r",  "1\r",    "11\r", "12345\r",
+                                            "123456789AB\r", "512\r", "\x06\r", "FF\r", "03\r"};
             receive(replies[pick(10)]);
             break;
         }
@@ -139,7 +142,7 @@ private:
                 p_.form.dblClick("Image1");
             break;
         case 14:
-            p_.ui.setText("Text1", pick(2) ? randomBytes(12) : std::string("CR0"));
+            p_.ui.setText(ControlId("Text1"), pick(2) ? randomBytes(12) : std::string("CR0"));
             p_.form.click(pick(4) ? "Command95" : "Command96");
             break;
         default:
@@ -158,7 +161,8 @@ private:
         const Form1& f = p_.form;
         ASSERT_LE(f.ReceiveBuffer.size(), Form1::kReceiveBufferLimit);
         ASSERT_EQ(f.HeldButton != 0, !heldControl_.empty()) << "a hold outlived its release";
-        ASSERT_EQ(p_.ui.timer(1).isEnabled(), !heldControl_.empty()) << "the repeat timer outlived the hold";
+        ASSERT_EQ(p_.ui.timer(Timer1).isEnabled(), !heldControl_.empty())
+            << "the repeat timer outlived the hold";
         ASSERT_LE(f.AwaitingReply, 1);
         const std::string txd = p_.txd();
         ASSERT_TRUE(txd.empty() || txd == traceText(f.OutgoingCommand)) << txd;
@@ -176,11 +180,12 @@ private:
         const auto writes = p_.ui.fakePort().writes.size();
         p_.ui.clock.advance(10000);
         EXPECT_EQ(p_.ui.fakePort().writes.size(), writes);
-        for (int n = 1; n <= 4; ++n) EXPECT_FALSE(p_.ui.timer(n).isEnabled()) << "Timer" << n;
+        for (const TimerId n : {Timer1, Timer2, Timer3, Timer4})
+            EXPECT_FALSE(p_.ui.timer(n).isEnabled()) << "Timer" << n;
         EXPECT_EQ(p_.txd(), "");
         EXPECT_EQ(p_.rxd(), "");
         EXPECT_EQ(p_.status(), "");
-        EXPECT_FALSE(p_.ui.isVisible("Frame8"));
+        EXPECT_FALSE(p_.ui.isVisible(ControlId("Frame8")));
     }
 
     Panel p_;

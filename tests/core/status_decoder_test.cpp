@@ -364,7 +364,7 @@ TEST(StatusLine, TypedQueryDecodedLikeTheButton) {
         button.receive(reply);
 
         Panel typed;
-        typed.ui.setText("Text1", "CR0");
+        typed.ui.setText(ControlId("Text1"), "CR0");
         typed.form.click("Command95");
         typed.receive(reply);
 
@@ -376,7 +376,7 @@ TEST(StatusLine, TypedQueryDecodedLikeTheButton) {
 
 TEST(StatusLine, TypedLowerCaseQueryNotDecoded) {
     Panel p;
-    p.ui.setText("Text1", "cr0");
+    p.ui.setText(ControlId("Text1"), "cr0");
     p.form.click("Command95");
     p.receive("00\r");
     EXPECT_EQ(p.rxd(), " 0 0 CR ");

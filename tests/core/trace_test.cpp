@@ -19,25 +19,23 @@ struct TraceRow {
 
 class TraceFormat : public ::testing::TestWithParam<TraceRow> {};
 
-TEST_P(TraceFormat, EveryCharacterClassHasItsPiece) { EXPECT_EQ(traceText(GetParam().source), GetParam().trace); }
+TEST_P(TraceFormat, EveryCharacterClassHasItsPiece) {
+    EXPECT_EQ(traceText(GetParam().source), GetParam().trace);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Pieces, TraceFormat,
-    ::testing::Values(TraceRow{"FrameWithCr", "C00\r", " C 0 0 CR "},
-                      TraceRow{"AddressedQuery", "A001CR0\r", " A 0 0 1 C R 0 CR "},
-                      TraceRow{"Ack", std::string(1, '\x06'), " ACK "},
-                      TraceRow{"Code20HasNoBlankAfterIt", std::string("\x14") + "1", " &1 "},
-                      TraceRow{"LineFeed", "\n", " LF "},
-                      TraceRow{"TabIsUnknown", "\t", " ? "},
-                      TraceRow{"NulIsUnknown", std::string(1, '\0'), " ? "},
-                      TraceRow{"EscapeIsUnknown", "\x1b", " ? "},
-                      TraceRow{"Empty", "", " "},
-                      TraceRow{"BlankIsItselfAndABlank", " ", "   "},
-                      TraceRow{"LowerCaseUpToZ", "az", " a z "},
-                      TraceRow{"BracesAndTildeAreUnknown", "{|}~", " ? ? ? ? "},
-                      TraceRow{"Delete", "\x7f", " ? "},
-                      TraceRow{"BytesAboveAscii", "\x80\xe9\xff", " ? ? ? "},
-                      TraceRow{"MarkupShowsLiterally", "<b>", " < b > "}),
+    ::testing::Values(
+        TraceRow{"FrameWithCr", "C00\r", " C 0 0 CR "},
+        TraceRow{"AddressedQuery", "A001CR0\r", " A 0 0 1 C R 0 CR "},
+        TraceRow{"Ack", std::string(1, '\x06'), " ACK "},
+        TraceRow{"Code20HasNoBlankAfterIt", std::string("\x14") + "1", " &1 "},
+        TraceRow{"LineFeed", "\n", " LF "}, TraceRow{"TabIsUnknown", "\t", " ? "},
+        TraceRow{"NulIsUnknown", std::string(1, '\0'), " ? "}, TraceRow{"EscapeIsUnknown", "\x1b", " ? "},
+        TraceRow{"Empty", "", " "}, TraceRow{"BlankIsItselfAndABlank", " ", "   "},
+        TraceRow{"LowerCaseUpToZ", "az", " a z "}, TraceRow{"BracesAndTildeAreUnknown", "{|}~", " ? ? ? ? "},
+        TraceRow{"Delete", "\x7f", " ? "}, TraceRow{"BytesAboveAscii", "\x80\xe9\xff", " ? ? ? "},
+        TraceRow{"MarkupShowsLiterally", "<b>", " < b > "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TraceFormat, PrintableCharactersStandAtEvenPositions) {
@@ -59,13 +57,13 @@ TEST(ReplyWindow, NoReplyMarksTheRxdLineAndKeepsTheFrameUntilTheClearing) {
     EXPECT_EQ(p.rxd(), " X X X X");
     EXPECT_EQ(p.txd(), " C 0 0 CR ");
     EXPECT_EQ(p.form.AwaitingReply, 0);
-    EXPECT_FALSE(p.ui.timer(2).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer2).isEnabled());
     p.ui.clock.advance(499);
     EXPECT_EQ(p.txd(), " C 0 0 CR ");
     p.ui.clock.advance(1);
     EXPECT_EQ(p.txd(), "");
     EXPECT_EQ(p.rxd(), "");
-    EXPECT_FALSE(p.ui.timer(4).isEnabled());
+    EXPECT_FALSE(p.ui.timer(Timer4).isEnabled());
 }
 
 TEST(ReplyWindow, ReplyInTimeStaysAndTheBufferEmptiesAtTheEnd) {
@@ -141,7 +139,8 @@ TEST(ReceiveEvent, OtherEventCodesChangeNothing) {
     Panel p;
     p.form.click("Command17");
     p.ui.fakePort().incoming = "00\r";
-    for (int code : {1, 3, 4, 1001, 1004, 1009}) p.form.comm(code);
+    for (int code : {1, 3, 4, 1001, 1004, 1009})
+        p.form.comm(code);
     EXPECT_EQ(p.form.ReceiveBuffer, "");
     EXPECT_EQ(p.form.AwaitingReply, 1);
     EXPECT_EQ(p.rxd(), "");
@@ -158,14 +157,16 @@ TEST(ReceiveEvent, TheBufferKeepsTheFirstCharactersOfAnEndlessChatter) {
     Panel p;
     const std::string chunk(1000, 'x');
     p.receive("00\r");
-    for (int i = 0; i < 40; ++i) p.receive(chunk);
+    for (int i = 0; i < 40; ++i)
+        p.receive(chunk);
     EXPECT_EQ(p.form.ReceiveBuffer.size(), Form1::kReceiveBufferLimit);
     EXPECT_EQ(p.form.ReceiveBuffer.substr(0, 3), "00\r");
     EXPECT_EQ(p.rxd().size(), 1 + 2 * Form1::kReceiveBufferLimit + 1) << "CR takes three positions";
     p.form.click("Command17");
     p.ui.clock.advance(500);
     p.receive("80\r");
-    EXPECT_EQ(p.form.ReceiveBuffer, "80\r") << "a new collection starts once the window has emptied the buffer";
+    EXPECT_EQ(p.form.ReceiveBuffer, "80\r")
+        << "a new collection starts once the window has emptied the buffer";
 }
 
 } // namespace

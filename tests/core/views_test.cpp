@@ -19,14 +19,17 @@ struct ViewState {
 };
 
 ViewState state(const Panel& p) {
-    return {p.ui.windowHeight(), p.ui.isVisible("Command34"), p.ui.text("Command34"), p.form.ExtendedViewUnlocked};
+    return {p.ui.windowHeight(), p.ui.isVisible(ControlId("Command34")), p.ui.text(ControlId("Command34")),
+            p.form.ExtendedViewUnlocked};
 }
 
 void expectState(const Panel& p, const ViewState& want, const char* where) {
     const ViewState got = state(p);
     EXPECT_EQ(got.height, want.height) << where;
     EXPECT_EQ(got.buttonVisible, want.buttonVisible) << where;
-    if (want.buttonVisible) EXPECT_EQ(got.caption, want.caption) << where;
+    if (want.buttonVisible) {
+        EXPECT_EQ(got.caption, want.caption) << where;
+    }
     EXPECT_EQ(got.unlocked, want.unlocked) << where;
 }
 
@@ -97,10 +100,10 @@ TEST(Views, DataButtonRestartsThePortPanelCount) {
     p.ui.clock.advance(3000);
     p.form.click("Command34");
     p.ui.clock.advance(4999);
-    EXPECT_TRUE(p.ui.isVisible("Frame8"));
+    EXPECT_TRUE(p.ui.isVisible(ControlId("Frame8")));
     p.ui.clock.advance(1);
-    EXPECT_FALSE(p.ui.isVisible("Frame8"));
-    EXPECT_FALSE(p.ui.timer(3).isEnabled());
+    EXPECT_FALSE(p.ui.isVisible(ControlId("Frame8")));
+    EXPECT_FALSE(p.ui.timer(Timer3).isEnabled());
 }
 
 TEST(Views, OnlyThePictureHasADoubleClick) {

@@ -41,8 +41,10 @@ TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
     QTest::qWait(1500);
     const long before = residentKilobytes();
     QTest::qWait(10000); // 10 MB of chatter
-    EXPECT_EQ(form_->ReceiveBuffer.size(), Form1::kReceiveBufferLimit) << "nothing empties it while nothing is sent";
-#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer holds freed memory in quarantine: resident size says nothing there
+    EXPECT_EQ(form_->ReceiveBuffer.size(), Form1::kReceiveBufferLimit)
+        << "nothing empties it while nothing is sent";
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer holds freed memory in quarantine: resident size says nothing
+                             // there
     EXPECT_LT(residentKilobytes() - before, 4096) << "memory grows with the chatter";
 #else
     (void)before;
@@ -53,7 +55,7 @@ TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
     EXPECT_TRUE(rxd().starts_with(traceText(form_->ReceiveBuffer.substr(0, 8))))
         << "the RXD line shows the new collection";
     click("Command18");
-    EXPECT_EQ(window_->text("Label11"), " C 0 1 CR ");
+    EXPECT_EQ(window_->text(ControlId("Label11")), " C 0 1 CR ");
 }
 
 TEST_F(EndToEnd, AHangUpInTheMiddleOfAReplyLeavesThePanelWorking) {
@@ -65,7 +67,8 @@ TEST_F(EndToEnd, AHangUpInTheMiddleOfAReplyLeavesThePanelWorking) {
     QMessageBox* box = warningBox(3000);
     ASSERT_NE(box, nullptr);
     box->close();
-    for (int i = 0; i < 20; ++i) form_->click("Command44"); // no box per click, nothing breaks
+    for (int i = 0; i < 20; ++i)
+        form_->click("Command44"); // no box per click, nothing breaks
     EXPECT_EQ(warningBox(200), nullptr);
     form_->click("Command33");
     click("Option2");
@@ -86,15 +89,16 @@ TEST(EndToEndLine, EveryByteValueReachesTheRxdLine) {
     QtWindow window(port);
     Form1 form(window);
     window.attach(form);
-    port.setReceiveHandler([&form](int code) { form.comm(code); });
-    port.setLostHandler([&form] { form.portLost(); });
+    connectPortEvents(port, form);
     form.load();
     ASSERT_TRUE(port.isOpen());
     std::string all;
-    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
     ASSERT_EQ(::write(master, all.data(), all.size()), 256);
     const std::string wanted = traceText(all);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.text("Label12") == wanted; }, 5000)) << window.text("Label12");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.text(ControlId("Label12")) == wanted; }, 5000))
+        << window.text(ControlId("Label12"));
     EXPECT_EQ(form.ReceiveBuffer, all);
     form.click("Command16");
     ::close(master);

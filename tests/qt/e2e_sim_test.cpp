@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// End to end: the real window, the real serial port and a simulated projector chain (q7sim) on pseudo-terminals.
-// Time bounds are generous; what is measured comes from the simulator's log of the wire.
+// End to end: the real window, the real serial port and a simulated projector chain (q7sim) on
+// pseudo-terminals. Time bounds are generous; what is measured comes from the simulator's log of the wire.
 
 #include "sim_fixture.h"
 
@@ -19,8 +19,9 @@ TEST_F(EndToEnd, PowerOnAndOffShowOnTheStatusLine) {
 
 TEST_F(EndToEnd, ModeFollowsTheInputButtons) {
     start();
-    for (const auto& [button, text] : {std::pair{"Command28", " Input mode 2"}, std::pair{"Command29", " Input mode 3"},
-                                       std::pair{"Command27", " Input mode 1"}}) {
+    for (const auto& [button, text] :
+         {std::pair{"Command28", " Input mode 2"}, std::pair{"Command29", " Input mode 3"},
+          std::pair{"Command27", " Input mode 1"}}) {
         click(button);
         EXPECT_TRUE(queryUntil("Command45", text)) << button << ": " << status();
     }
@@ -31,7 +32,7 @@ TEST_F(EndToEnd, PressureShowsAValueInHectopascal) {
     click("Command99");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QString::fromStdString(status()).endsWith(" hPa"); }, 5000));
     EXPECT_EQ(status(), "1013 hPa");
-    EXPECT_EQ(window_->text("Label11"), " C R   P R E S S U R E CR ");
+    EXPECT_EQ(window_->text(ControlId("Label11")), " C R   P R E S S U R E CR ");
 }
 
 TEST_F(EndToEnd, AHeldZoomRepeatsEveryFiftyMillisecondsAndStopsAtTheRelease) {

@@ -3,7 +3,7 @@
 // A serial port for widget tests: opens whatever it is asked to, records every write, and can play a line
 // that is still busy sending so that a held button's repeat ticks write nothing more.
 
-#include "panel/window_services.h"
+#include "link/serial_port.h"
 
 #include <string>
 #include <vector>

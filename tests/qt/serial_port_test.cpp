@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Qt serial-port service against real pseudo-terminals: the test holds the master side and plays the
 // projector's end of the cable; the service opens the slave by its path, as it would open /dev/ttyS0.
-#include "link/qt_serial_port.h"
+#include "qt/qt_serial_port.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -106,8 +106,8 @@ std::int64_t cpuMicroseconds() {
 struct PortOnPty : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(pty.ok()) << std::strerror(errno);
-        port.setReceiveHandler([this](int code) { eventCodes.push_back(code); });
-        port.setLostHandler([this] { ++losses; });
+        QObject::connect(&port, &q7::QtSerialPort::comm, [this](int code) { eventCodes.push_back(code); });
+        QObject::connect(&port, &q7::QtSerialPort::portLost, [this] { ++losses; });
     }
     void openPort() {
         std::string error;

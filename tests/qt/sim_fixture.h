@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The real window and serial port wired as the program wires them, against q7sim processes on pseudo-terminals.
+// The real window and serial port wired as the program wires them, against q7sim processes on
+// pseudo-terminals.
 
-#include "link/qt_serial_port.h"
 #include "panel/form.h"
-#include "panel/qt_window.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,7 +24,7 @@ namespace q7::test {
 
 // One q7sim process on its own pseudo-terminal, logging every frame it receives.
 class Simulator {
-public:
+  public:
     Simulator(const QString& logPath, QStringList options) : log_(logPath) {
         options << "--log" << logPath;
         process_.start(QStringLiteral(Q7SIM_PATH), options);
@@ -65,16 +66,17 @@ public:
         return out;
     }
 
-private:
+  private:
     QString log_;
     QProcess process_;
     std::string device_;
 };
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     void start(QStringList options = {}, QStringList secondOptions = {}) {
-        sim_ = std::make_unique<Simulator>(dir_.filePath("sim1.log"), options << "--speed" << "600");
+        sim_ = std::make_unique<Simulator>(dir_.filePath("sim1.log"), options << "--speed"
+                                                                              << "600");
         ASSERT_FALSE(sim_->device().empty()) << "q7sim did not start";
         if (!secondOptions.isEmpty()) {
             sim2_ = std::make_unique<Simulator>(dir_.filePath("sim2.log"), secondOptions);
@@ -84,8 +86,7 @@ protected:
         window_ = std::make_unique<QtWindow>(*port_);
         form_ = std::make_unique<Form1>(*window_);
         window_->attach(*form_);
-        port_->setReceiveHandler([this](int code) { form_->comm(code); });
-        port_->setLostHandler([this] { form_->portLost(); });
+        connectPortEvents(*port_, *form_);
         form_->load();
         form_->keyDown(0x4A, 2);
         form_->dblClick("Image1");
@@ -100,9 +101,11 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w ? w->mapTo(window_->window(), w->rect().center()) : QPoint();
     }
-    void click(const char* name) { QTest::mouseClick(handle(), Qt::LeftButton, Qt::NoModifier, middleOf(name)); }
-    std::string status() const { return window_->text("Label22"); }
-    std::string rxd() const { return window_->text("Label12"); }
+    void click(const char* name) {
+        QTest::mouseClick(handle(), Qt::LeftButton, Qt::NoModifier, middleOf(name));
+    }
+    std::string status() const { return window_->text(ControlId("Label22")); }
+    std::string rxd() const { return window_->text(ControlId("Label12")); }
 
     // The warning box on screen, if one comes within ms.
     QMessageBox* warningBox(int ms) {

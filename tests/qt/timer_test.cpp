@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Qt timer service against the timer contract of the window services. These run on the real clock, so the
 // bounds are wide: each one only separates the behaviour the form relies on from the nearest wrong one.
-#include "panel/qt_timer.h"
+#include "qt/qt_timer.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -5,7 +5,7 @@
 #include "fake_serial_port.h"
 #include "panel/form.h"
 #include "panel/panel_layout.h"
-#include "panel/qt_window.h"
+#include "qt/qt_window.h"
 
 #include <QTest>
 #include <QWidget>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Mouse and keyboard on the real window reaching the form: one-shot and held buttons, options, the CMD box,
 // the trace lines, the warning box.
-#include "panel/qt_widgets.h"
 #include "panel/views.h"
 #include "protocol/command_catalogue.h"
-#include "protocol/hold_repeat.h"
+#include "protocol/held_buttons.h"
+#include "qt/qt_widgets.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -120,9 +120,9 @@ TEST_F(Input, LosingTheWindowEndsTheHold) {
     EXPECT_FALSE(top()->isActiveWindow());
     EXPECT_EQ(form.HeldButton, 0);
     EXPECT_FALSE(isDown("Command36"));
-    window.setText("Label11", "kept");
+    window.setText(ControlId("Label11"), "kept");
     releaseAt(middleOf("Command36"), Qt::LeftButton);
-    EXPECT_EQ(window.text("Label11"), "kept") << "the late release ran the release handler again";
+    EXPECT_EQ(window.text(ControlId("Label11")), "kept") << "the late release ran the release handler again";
 }
 
 TEST_F(Input, AWarningBoxEndsTheHoldAndDoesNotBlock) {
@@ -143,23 +143,23 @@ TEST_F(Input, AWarningBoxEndsTheHoldAndDoesNotBlock) {
     box->buttons().front()->click();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(gone.isNull()) << "the box is deleted once closed";
-    window.setText("Label11", "kept");
+    window.setText(ControlId("Label11"), "kept");
     releaseAt(middleOf("Command48"), Qt::RightButton);
-    EXPECT_EQ(window.text("Label11"), "kept") << "the late release ran the release handler again";
+    EXPECT_EQ(window.text(ControlId("Label11")), "kept") << "the late release ran the release handler again";
 }
 
 TEST_F(Input, OptionClicksActAndSelectingFromCodeDoesNot) {
     click("Option5");
     EXPECT_EQ(form.AddressPrefix, "A001");
-    EXPECT_TRUE(window.isSelected("Option5"));
-    EXPECT_FALSE(window.isSelected("Option3"));
-    window.setSelected("Option6");
+    EXPECT_TRUE(window.isSelected(ControlId("Option5")));
+    EXPECT_FALSE(window.isSelected(ControlId("Option3")));
+    window.setSelected(ControlId("Option6"));
     EXPECT_EQ(form.AddressPrefix, "A001");
-    EXPECT_TRUE(window.isSelected("Option6"));
-    EXPECT_FALSE(window.isSelected("Option5"));
+    EXPECT_TRUE(window.isSelected(ControlId("Option6")));
+    EXPECT_FALSE(window.isSelected(ControlId("Option5")));
     // The port options are a group of their own: choosing a projector left "COM1" selected.
-    EXPECT_TRUE(window.isSelected("Option1"));
-    EXPECT_TRUE(window.isSelected("Option9"));
+    EXPECT_TRUE(window.isSelected(ControlId("Option1")));
+    EXPECT_TRUE(window.isSelected(ControlId("Option9")));
 }
 
 // One byte per character: Latin-1 as it stands, anything beyond it '?'.
@@ -173,10 +173,10 @@ TEST_F(Input, CommandBoxHandsOverOneBytePerCharacter) {
         QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
         QCoreApplication::sendEvent(box, &event);
     }
-    EXPECT_EQ(window.text("Text1"), "CR0 \xE9??");
-    window.setText("Text1", "A\xB5Z");
+    EXPECT_EQ(window.text(ControlId("Text1")), "CR0 \xE9??");
+    window.setText(ControlId("Text1"), "A\xB5Z");
     EXPECT_EQ(box->text(), QString::fromUtf8("A\u00b5Z"));
-    EXPECT_EQ(window.text("Text1"), "A\xB5Z");
+    EXPECT_EQ(window.text(ControlId("Text1")), "A\xB5Z");
     click("Command95");
     EXPECT_EQ(port.writes.back(), "A\xB5Z\r");
 }
@@ -187,12 +187,12 @@ TEST_F(Input, LongTraceLinesReadBackWholeAndLayOutOnlyTheirStart) {
     for (int i = 0; rxd.size() < 65000; ++i)
         rxd += i % 7 ? "A " : "CR ";
     auto* line = static_cast<QLabel*>(control("Label12"));
-    window.setText("Label12", rxd);
+    window.setText(ControlId("Label12"), rxd);
     line->repaint();
-    EXPECT_EQ(window.text("Label12"), rxd);
+    EXPECT_EQ(window.text(ControlId("Label12")), rxd);
     EXPECT_LT(line->text().size(), 1000) << "only the visible part is laid out";
     EXPECT_TRUE(rxd.starts_with(line->text().toStdString()));
-    window.setText("Label12", " X X X X");
+    window.setText(ControlId("Label12"), " X X X X");
     EXPECT_EQ(line->text(), " X X X X");
 }
 

@@ -74,7 +74,7 @@ TEST_F(Layout, ThePortSettingsCoverComWhileShown) {
     const QRect com = onWindow("Command33");
     for (const QPoint p : {com.topLeft(), com.center(), com.bottomRight()})
         EXPECT_EQ(top()->childAt(p), control("Command33"));
-    window.setVisible("Frame8", true);
+    window.setVisible(ControlId("Frame8"), true);
     EXPECT_TRUE(onWindow("Frame8").contains(com));
     for (const QPoint p : {com.topLeft(), com.center(), com.bottomRight()}) {
         const QWidget* hit = top()->childAt(p);
@@ -155,15 +155,15 @@ TEST_F(Layout, GothicFacesResolveToInstalledJapaneseFaces) {
 }
 
 TEST_F(Layout, StartsWithTheDesignedStates) {
-    EXPECT_FALSE(window.isVisible("Frame8"));
-    EXPECT_FALSE(window.isVisible("Command34"));
-    EXPECT_EQ(window.text("Command34"), kShowData);
+    EXPECT_FALSE(window.isVisible(ControlId("Frame8")));
+    EXPECT_FALSE(window.isVisible(ControlId("Command34")));
+    EXPECT_EQ(window.text(ControlId("Command34")), kShowData);
     // Loading selected "COM1"; the table's own selections stand.
-    for (const char* option : {"Option1", "Option3", "Option9"})
-        EXPECT_TRUE(window.isSelected(option)) << option;
-    for (const char* option : {"Option2", "Option4", "Option10"})
-        EXPECT_FALSE(window.isSelected(option)) << option;
-    EXPECT_EQ(window.text("Text1"), "");
+    for (const ControlId option : {ControlId("Option1"), ControlId("Option3"), ControlId("Option9")})
+        EXPECT_TRUE(window.isSelected(option)) << option.name();
+    for (const ControlId option : {ControlId("Option2"), ControlId("Option4"), ControlId("Option10")})
+        EXPECT_FALSE(window.isSelected(option)) << option.name();
+    EXPECT_EQ(window.text(ControlId("Text1")), "");
     EXPECT_EQ(top()->windowTitle().toStdString(), kWindowCaption);
 }
 
@@ -186,14 +186,14 @@ TEST_F(Layout, AssistiveTechnologyReadsEveryControl) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(control("Command5"))->text(QAccessible::Name), "Up");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(control("Command8"))->text(QAccessible::Name), "Right");
 
-    const std::pair<const char*, const char*> lines[] = {
-        {"Label11", "TXD"}, {"Label12", "RXD"}, {"Label22", "STATUS"}};
+    const std::pair<ControlId, const char*> lines[] = {
+        {Label11, "TXD"}, {Label12, "RXD"}, {Label22, "STATUS"}};
     for (const auto& [line, role] : lines) {
         window.setText(line, " Power ON");
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control(line));
-        EXPECT_EQ(a->text(QAccessible::Name), " Power ON") << line;
-        EXPECT_EQ(a->text(QAccessible::Description), role) << line;
-        EXPECT_TRUE(control(line)->accessibleName().isEmpty()) << line;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control(line.name()));
+        EXPECT_EQ(a->text(QAccessible::Name), " Power ON") << line.name();
+        EXPECT_EQ(a->text(QAccessible::Description), role) << line.name();
+        EXPECT_TRUE(control(line.name())->accessibleName().isEmpty()) << line.name();
     }
 }
 

@@ -37,7 +37,7 @@ template <class Test> int count(const QImage& image, const QRect& region, Test t
 // Sampled at mid-height a few pixels in from the left edge: inside the border, clear of the centred caption.
 TEST_F(Rendered, EveryButtonFaceShowsItsColourFlat) {
     window.setWindowHeight(kExtendedHeight);
-    window.setVisible("Command34", true);
+    window.setVisible(ControlId("Command34"), true);
     const QImage image = top()->grab().toImage();
     int sampled = 0;
     for (const ControlSpec& row : panelLayout()) {
@@ -72,7 +72,7 @@ TEST_F(Rendered, CursorPadOutlineIsDrawnInItsColour) {
 
 TEST_F(Rendered, StatusTextIsRedAndPowerIsDarkRed) {
     window.setWindowHeight(kExtendedHeight);
-    window.setText("Label22", " Lamp ON  Temp OK");
+    window.setText(ControlId("Label22"), " Lamp ON  Temp OK");
     const QImage image = top()->grab().toImage();
     const int red = count(image, onWindow("Label22"), [](QColor c) { return near(c, 0xFF0000, 8); });
     EXPECT_GT(red, 20) << "red pixels in the STATUS line";
@@ -86,7 +86,7 @@ TEST_F(Rendered, StatusTextIsRedAndPowerIsDarkRed) {
 TEST_F(Rendered, MarkupInALineShowsAsItStands) {
     window.setWindowHeight(kExtendedHeight);
     auto ink = [&](const std::string& text) {
-        window.setText("Label12", text);
+        window.setText(ControlId("Label12"), text);
         const QImage image = top()->grab().toImage();
         const QRect line = onWindow("Label12").adjusted(2, 2, -2, -2);
         int rightmost = -1;
@@ -98,10 +98,10 @@ TEST_F(Rendered, MarkupInALineShowsAsItStands) {
     const int plain = ink("x");
     const int markup = ink("<b>x</b>");
     EXPECT_GT(markup, plain + 20) << "the tags are drawn as characters";
-    EXPECT_EQ(window.text("Label12"), "<b>x</b>");
+    EXPECT_EQ(window.text(ControlId("Label12")), "<b>x</b>");
     EXPECT_EQ(static_cast<QLabel*>(control("Label12"))->text(), "<b>x</b>");
 
-    window.setText("Label22", "<img src=\"/nonexistent.png\">");
+    window.setText(ControlId("Label22"), "<img src=\"/nonexistent.png\">");
     EXPECT_EQ(static_cast<QLabel*>(control("Label22"))->text(), "<img src=\"/nonexistent.png\">");
     EXPECT_EQ(static_cast<QLabel*>(control("Label22"))->textFormat(), Qt::PlainText);
 }

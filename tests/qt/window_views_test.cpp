@@ -27,8 +27,8 @@ class Views : public ShownWindow {
     void expectState(int height, bool shown, const char* caption, int unlocked) {
         EXPECT_EQ(window.windowHeight(), height);
         EXPECT_EQ(top()->height(), pixels(height - kFrameAllowance)) << "client depth shown at " << height;
-        EXPECT_EQ(window.isVisible("Command34"), shown);
-        EXPECT_EQ(window.text("Command34"), caption);
+        EXPECT_EQ(window.isVisible(ControlId("Command34")), shown);
+        EXPECT_EQ(window.text(ControlId("Command34")), caption);
         EXPECT_EQ(form.ExtendedViewUnlocked, unlocked);
     }
     // The part of a control that the window's depth leaves in view.
@@ -51,7 +51,7 @@ TEST_F(Views, ChordUnlocksThenPictureExtendsThenCloseReturnsToCompact) {
 
     click("Command34");
     expectState(kCompactHeight, true, kShowData, 0);
-    EXPECT_TRUE(window.timer(3).isEnabled()) << "the click starts the port panel's count afresh";
+    EXPECT_TRUE(window.timer(Timer3).isEnabled()) << "the click starts the port panel's count afresh";
     doubleClick("Image1");
     expectState(kCompactHeight, true, kShowData, 0);
 }
@@ -132,7 +132,7 @@ TEST_F(Views, ChordStillReachesTheCommandBox) {
     ASSERT_EQ(recorder.keys.size(), 3u);
     EXPECT_EQ(recorder.keys[1].first, Qt::Key_J);
     EXPECT_EQ(recorder.keys[1].second, Qt::ControlModifier);
-    EXPECT_EQ(window.text("Text1"), "ab");
+    EXPECT_EQ(window.text(ControlId("Text1")), "ab");
     EXPECT_EQ(window.windowHeight(), kUnlockedHeight);
     EXPECT_EQ(top()->focusWidget(), box);
 }
@@ -159,7 +159,7 @@ TEST_F(Views, EachHeightShowsItsClientDepth) {
          {"Command63", "Command97", "Command99", "Text1"}},
         {kExtendedHeight, {"Command86", "Command97", "Command99", "Text1", "Command96", "Frame15"}, {}, {}},
     };
-    window.setVisible("Command34", true);
+    window.setVisible(ControlId("Command34"), true);
     for (const Row& row : rows) {
         window.setWindowHeight(row.height);
         QCoreApplication::processEvents();

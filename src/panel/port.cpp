@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "link/serial_link.h"
-
+// The port for the whole run: port switch, speed change, the port-settings panel, the receive event, a lost
+// device, and "END".
 #include "panel/form.h"
 
 #include <algorithm>
@@ -32,11 +32,13 @@ void Form1::speedChange(const char* settings) {
 }
 
 void Form1::showPortPanel() {
-    ui_.setVisible("Frame8", true);
-    ui_.timer(3).setEnabled(true);
+    ui_.setVisible(Frame8, true);
+    ui_.timer(Timer3).setEnabled(true);
 }
 
-void Form1::hidePortPanel() { ui_.setVisible("Frame8", false); }
+void Form1::hidePortPanel() {
+    ui_.setVisible(Frame8, false);
+}
 
 void Form1::comm(int eventCode) {
     if (eventCode != kCommEventReceive) return;
@@ -46,7 +48,7 @@ void Form1::comm(int eventCode) {
     const std::size_t room = kReceiveBufferLimit - std::min(ReceiveBuffer.size(), kReceiveBufferLimit);
     ReceiveBuffer.append(input, 0, std::min(room, input.size()));
     AwaitingReply = 0;
-    Hyouji(ReceiveBuffer, 2);
+    Hyouji(ReceiveBuffer, HyoujiMode::Received);
 }
 
 void Form1::portLost() {

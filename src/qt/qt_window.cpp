@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "panel/qt_window.h"
+#include "qt/qt_window.h"
 
 #include "panel/form.h"
 #include "panel/panel_layout.h"
-#include "panel/qt_timer.h"
-#include "panel/qt_widgets.h"
 #include "panel/views.h"
-#include "protocol/hold_repeat.h"
+#include "protocol/held_buttons.h"
+#include "qt/qt_timer.h"
+#include "qt/qt_widgets.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -186,10 +186,9 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
 }
 
 QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
-    const int intervals[4] = {200, 500, 5000, 1000};
-    for (int i = 0; i < 4; ++i)
-        d_->timers[i] = std::make_unique<QtTimer>(intervals[i], [this, i] {
-            if (d_->form) d_->form->timerTick(i + 1);
+    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+        d_->timers[id - Timer1] = std::make_unique<QtTimer>(startInterval(id), [this, id] {
+            if (d_->form) d_->form->timerTick(id);
         });
 
     FormSurface& window = d_->window;
@@ -219,7 +218,7 @@ QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
         if (row.tab > 0) tabOrder.emplace_back(row.tab, widget);
         if (!row.visibleAtStart) widget->setVisible(false);
         d_->controls.push_back({&row, widget, std::string()});
-        if (!row.caption.empty()) setText(row.name, std::string(row.caption));
+        if (!row.caption.empty()) setText(ControlId::of(row), std::string(row.caption));
     }
     // A frame lies above whatever it covers ("COM" under the port settings).
     for (const Impl::Control& c : d_->controls)
@@ -256,15 +255,15 @@ QWidget* QtWindow::control(std::string_view name) const {
     return c ? c->widget : nullptr;
 }
 
-Timer& QtWindow::timer(int n) {
-    return *d_->timers[n - 1];
+Timer& QtWindow::timer(TimerId timer) {
+    return *d_->timers[timer - Timer1];
 }
 SerialPort& QtWindow::port() {
     return d_->port;
 }
 
-void QtWindow::setText(std::string_view control, const std::string& text) {
-    Impl::Control* c = d_->find(control);
+void QtWindow::setText(ControlId control, const std::string& text) {
+    Impl::Control* c = d_->find(control.name());
     if (!c) return;
     c->text = text;
     switch (c->row->kind) {
@@ -286,29 +285,29 @@ void QtWindow::setText(std::string_view control, const std::string& text) {
     }
 }
 
-std::string QtWindow::text(std::string_view control) const {
-    const Impl::Control* c = d_->find(control);
+std::string QtWindow::text(ControlId control) const {
+    const Impl::Control* c = d_->find(control.name());
     if (!c) return {};
     if (c->row->kind == Kind::TextBox) return toBytes(static_cast<QLineEdit*>(c->widget)->text());
     return c->text;
 }
 
-void QtWindow::setVisible(std::string_view control, bool visible) {
-    if (Impl::Control* c = d_->find(control)) c->widget->setVisible(visible);
+void QtWindow::setVisible(ControlId control, bool visible) {
+    if (Impl::Control* c = d_->find(control.name())) c->widget->setVisible(visible);
 }
 
-bool QtWindow::isVisible(std::string_view control) const {
-    const Impl::Control* c = d_->find(control);
+bool QtWindow::isVisible(ControlId control) const {
+    const Impl::Control* c = d_->find(control.name());
     return c && !c->widget->isHidden();
 }
 
-void QtWindow::setSelected(std::string_view option) {
-    if (Impl::Control* c = d_->find(option); c && c->row->kind == Kind::Option)
+void QtWindow::setSelected(ControlId option) {
+    if (Impl::Control* c = d_->find(option.name()); c && c->row->kind == Kind::Option)
         static_cast<QRadioButton*>(c->widget)->setChecked(true);
 }
 
-bool QtWindow::isSelected(std::string_view option) const {
-    const Impl::Control* c = d_->find(option);
+bool QtWindow::isSelected(ControlId option) const {
+    const Impl::Control* c = d_->find(option.name());
     return c && c->row->kind == Kind::Option && static_cast<QRadioButton*>(c->widget)->isChecked();
 }
 

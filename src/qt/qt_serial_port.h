@@ -6,7 +6,7 @@
 // Measured on Linux with Qt 6.4.2, worth knowing when using it:
 // - A device that vanishes while open (USB adapter pulled, the other end of a pseudo-terminal closed) makes
 //   QSerialPort report ReadError about a million times a second with the port still open. The service closes
-//   the port at the first report and raises the lost handler once, from the event loop: the CPU goes idle.
+//   the port at the first report and signals portLost once, from the event loop: the CPU goes idle.
 // - write() only queues: the bytes leave when the event loop runs. close() therefore lets them leave first
 //   (bounded by kCloseDrainMs), otherwise the last frame before "END" would be lost.
 // - pendingOutput() on a pseudo-terminal: the kernel's output queue (TIOCOUTQ) always reads 0 there, since
@@ -18,11 +18,10 @@
 // - Qt reports a device locked by another program (a lock file in /run/lock) as a permission error, like a
 //   missing dialout membership; the description tells the two apart.
 
-#include "panel/window_services.h"
+#include "link/serial_port.h"
 
 #include <QObject>
 #include <QSerialPort>
-#include <functional>
 #include <string>
 
 namespace q7 {
@@ -34,11 +33,6 @@ class QtSerialPort final : public QObject, public SerialPort {
   public:
     QtSerialPort(std::string device1, std::string device2);
     ~QtSerialPort() override;
-
-    // Both run on the user-interface thread from the event loop: characters are waiting (event code 2); the
-    // open device went away (the port is already closed when it runs, and it runs once per loss).
-    void setReceiveHandler(std::function<void(int eventCode)> handler);
-    void setLostHandler(std::function<void()> handler);
 
     // Ignored while the port is open: the open device stays the one deviceName() names.
     void setPortNumber(int port) override;
@@ -55,6 +49,12 @@ class QtSerialPort final : public QObject, public SerialPort {
     std::size_t pendingOutput() const override;
 
     static constexpr int kCloseDrainMs = 500;
+
+  signals:
+    // The events of PortEvents, emitted from the event loop: characters are waiting (kCommEventReceive); the
+    // open device went away (the port is already closed, and it is emitted once per loss).
+    void comm(int eventCode);
+    void portLost();
 
   private:
     struct LineSettings {
@@ -77,8 +77,9 @@ class QtSerialPort final : public QObject, public SerialPort {
     // Counts successful opens, so that a loss reported late never concerns a port opened since.
     unsigned opens_ = 0;
     bool closing_ = false;
-    std::function<void(int)> onReceive_;
-    std::function<void()> onLost_;
 };
+
+// Delivers every event of the port to its owner.
+void connectPortEvents(QtSerialPort& port, PortEvents& events);
 
 } // namespace q7

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "panel/qt_widgets.h"
+#include "qt/qt_widgets.h"
 
 #include <QApplication>
 #include <QHash>
@@ -148,7 +148,8 @@ OneShotButton::OneShotButton(QWidget* parent) : FaceButton(parent) {
 // QPushButton repaints its face before it reports the click, and under X a repaint waits for the server: the
 // command goes out first, then the face comes up.
 void OneShotButton::mouseReleaseEvent(QMouseEvent* event) {
-    const bool clicks = event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint());
+    const bool clicks =
+        event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint());
     if (clicks) {
         actedOnRelease_ = true;
         emit activated();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "link/qt_serial_port.h"
+#include "qt/qt_serial_port.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -65,22 +65,19 @@ QtSerialPort::QtSerialPort(std::string device1, std::string device2)
     connect(&port_, &QSerialPort::readyRead, this, [this] {
         // Bytes read while close() lets the output leave are dropped with the port; the form must not be
         // re-entered from inside one of its own handlers.
-        if (onReceive_ && !closing_) onReceive_(2);
+        if (!closing_) emit comm(kCommEventReceive);
     });
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
 
 QtSerialPort::~QtSerialPort() {
-    onLost_ = nullptr;
-    onReceive_ = nullptr;
+    blockSignals(true);
     close();
 }
 
-void QtSerialPort::setReceiveHandler(std::function<void(int)> handler) {
-    onReceive_ = std::move(handler);
-}
-void QtSerialPort::setLostHandler(std::function<void()> handler) {
-    onLost_ = std::move(handler);
+void connectPortEvents(QtSerialPort& port, PortEvents& events) {
+    QObject::connect(&port, &QtSerialPort::comm, &port, [&events](int eventCode) { events.comm(eventCode); });
+    QObject::connect(&port, &QtSerialPort::portLost, &port, [&events] { events.portLost(); });
 }
 
 void QtSerialPort::setPortNumber(int port) {
@@ -216,7 +213,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     QMetaObject::invokeMethod(
         this,
         [this, lostOpen = opens_] {
-            if (onLost_ && !port_.isOpen() && opens_ == lostOpen) onLost_();
+            if (!port_.isOpen() && opens_ == lostOpen) emit portLost();
         },
         Qt::QueuedConnection);
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "link/serial_link.h"
+// The window's load event: the first state of the run.
 #include "panel/form.h"
 #include "panel/views.h"
-#include "protocol/command_catalogue.h"
 
 namespace q7 {
 
@@ -24,7 +23,7 @@ void Form1::load() {
     port.applySettings(PortSettings, &ignored);
     // A failure here is reported once, by the port switch that selecting "COM1" runs.
     port.open(&ignored);
-    ui_.setSelected("Option1");
+    ui_.setSelected(Option1);
     portSwitch(1, 2);
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "panel/qt_timer.h"
+#include "qt/qt_timer.h"
 
 namespace q7 {
 

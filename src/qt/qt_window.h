@@ -6,7 +6,6 @@
 #include "panel/window_services.h"
 
 #include <QWidget>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,14 +28,14 @@ class QtWindow final : public WindowServices {
     // A control by its designer name, or nullptr.
     QWidget* control(std::string_view name) const;
 
-    Timer& timer(int n) override;
+    Timer& timer(TimerId timer) override;
     SerialPort& port() override;
-    void setText(std::string_view control, const std::string& text) override;
-    std::string text(std::string_view control) const override;
-    void setVisible(std::string_view control, bool visible) override;
-    bool isVisible(std::string_view control) const override;
-    void setSelected(std::string_view option) override;
-    bool isSelected(std::string_view option) const override;
+    void setText(ControlId control, const std::string& text) override;
+    std::string text(ControlId control) const override;
+    void setVisible(ControlId control, bool visible) override;
+    bool isVisible(ControlId control) const override;
+    void setSelected(ControlId option) override;
+    bool isSelected(ControlId option) const override;
     int windowHeight() const override;
     void setWindowHeight(int twips) override;
     int windowWidth() const override;

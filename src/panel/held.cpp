@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The held buttons: press, repeat tick, release, and a hold whose release cannot come.
+#include "panel/form.h"
+#include "protocol/command_catalogue.h"
+#include "protocol/held_buttons.h"
+
+#include <algorithm>
+
+namespace q7 {
+
+void Form1::press(std::string_view control) {
+    const HeldEntry* held = findHeldByControl(control);
+    if (!held) return;
+    if (held->isArrow()) {
+        const auto timing =
+            std::find_if(held->byPadMode.begin(), held->byPadMode.end(),
+                         [&](const PadTiming& t) { return t.cursorPadMode == CursorPadMode; });
+        if (timing != held->byPadMode.end()) {
+            ui_.timer(Timer2).setInterval(timing->replyTimeout);
+            ui_.timer(Timer4).setInterval(timing->clearing);
+        }
+        HeldButton = held->heldCode;
+        send(held->command);
+    } else {
+        HeldButton = held->heldCode;
+        send(held->command);
+        ui_.timer(Timer1).setInterval(held->repeatPeriod);
+        ui_.timer(Timer2).setInterval(held->replyTimeout);
+        ui_.timer(Timer4).setInterval(held->clearing);
+    }
+    ui_.timer(Timer1).setEnabled(true);
+}
+
+void Form1::repeatTick() {
+    if (HeldButton == 0) return;
+    const HeldEntry* held = findHeldByCode(HeldButton);
+    if (!held) return;
+    // Frames that have not left the port yet would keep the lens moving after the release; a tick that finds
+    // the line still busy with this hold writes nothing and the next tick tries again.
+    if (ui_.port().isOpen() && ui_.port().pendingOutput() > 0) return;
+    send(held->command);
+}
+
+void Form1::release(std::string_view control) {
+    const HeldEntry* held = findHeldByControl(control);
+    if (!held) return;
+    HeldButton = 0;
+    ui_.timer(Timer1).setEnabled(false);
+    ui_.timer(Timer2).setEnabled(false);
+    ui_.timer(Timer4).setEnabled(true);
+    ui_.setText(Label11, "");
+    ui_.setText(Label12, "");
+    ui_.timer(Timer2).setInterval(kStartIntervals.replyTimeout);
+    ui_.timer(Timer4).setInterval(kStartIntervals.clearing);
+    ReceiveBuffer.clear();
+    if (held->onRelease.repeatPeriod != 0) {
+        ui_.timer(Timer1).setInterval(held->onRelease.repeatPeriod);
+        CursorPadMode = held->onRelease.cursorPadMode;
+    }
+}
+
+void Form1::holdInterrupted() {
+    if (HeldButton == 0) return;
+    if (const HeldEntry* held = findHeldByCode(HeldButton)) release(held->control);
+}
+
+} // namespace q7
