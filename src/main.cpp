@@ -2,33 +2,68 @@
 // Wires the form to the Qt window and serial port.
 #include "link/command_line.h"
 #include "panel/form.h"
+#include "qt/process_end.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_window.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+std::string programName;
+// What the toolkit says while it looks for a display: shown only if it finds one.
+std::vector<std::pair<QtMsgType, QString>> heldMessages;
+
+// Without a display the toolkit would abort with a core dump, after lines that a user cannot act on.
+void whileStarting(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr,
+                     "%s: there is no display to show the panel on: start it from a desktop session\n",
+                     programName.c_str());
+        std::_Exit(1);
+    }
+    heldMessages.emplace_back(type, message);
+}
+
+std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
+    const QtMessageHandler before = qInstallMessageHandler(whileStarting);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(before);
+    for (const auto& [type, message] : heldMessages)
+        qt_message_output(type, QMessageLogContext(), message);
+    heldMessages.clear();
+    return app;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string program = argc > 0 ? argv[0] : "q7panel";
+    programName = argc > 0 ? argv[0] : "q7panel";
     const q7::CommandLine options = q7::parseCommandLine(args);
     if (!options.error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), options.error.c_str(),
-                     q7::usageText(program).c_str());
+        std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), options.error.c_str(),
+                     q7::usageText(programName).c_str());
         return 2;
     }
     if (options.help) {
-        std::fputs(q7::usageText(program).c_str(), stdout);
+        std::fputs(q7::usageText(programName).c_str(), stdout);
         return 0;
     }
 
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
     q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
                           options.com2.value_or(q7::defaultDevice(2)));
     q7::QtWindow window(port);
     q7::Form1 form(window);
     window.attach(form);
     q7::connectPortEvents(port, form);
+    q7::ProcessEnd processEnd(port);
+    QObject::connect(&processEnd, &q7::ProcessEnd::endRequested, &processEnd,
+                     [&form] { form.click(q7::Command16.name()); });
     form.load();
     window.window()->show();
     return QApplication::exec();

@@ -27,7 +27,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
         if (!value) {
-            if (i + 1 >= args.size()) {
+            // "--com1 --help" names no device: the next option is not taken for one.
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
                 result.error = "option " + option + " needs a device name";
                 return result;
             }

@@ -12,7 +12,9 @@ namespace {
 // Every row of the protocol's tables names a control of the window of the kind that raises its event.
 constexpr bool rowsAreControls(auto rows, Kind kind) {
     for (const auto& row : rows)
-        if (const ControlSpec* c = findControl(row.control); !c || c->kind != kind) return false;
+        if (const int at = layout::rowOf(row.control);
+            at < 0 || layout::kControls[static_cast<std::size_t>(at)].kind != kind)
+            return false;
     return true;
 }
 static_assert(rowsAreControls(commandCatalogue(), Kind::Button));

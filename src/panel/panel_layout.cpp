@@ -41,9 +41,9 @@ constexpr bool containersComeFirst() {
 
 constexpr bool everythingFitsItsContainer() {
     for (const ControlSpec& c : kControls) {
-        const ControlSpec* in = find(c.container);
-        const int width = in ? in->geometry.width : kClientWidth;
-        const int height = in ? in->geometry.height : kClientHeight;
+        const int in = rowOf(c.container);
+        const int width = in < 0 ? kClientWidth : kControls[static_cast<std::size_t>(in)].geometry.width;
+        const int height = in < 0 ? kClientHeight : kControls[static_cast<std::size_t>(in)].geometry.height;
         const Twips& g = c.geometry;
         if (g.left < 0 || g.top < 0 || g.left + g.width > width || g.top + g.height > height) return false;
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "qt/qt_serial_port.h"
 
+#include "qt/process_end.h"
+
 #include <QDeadlineTimer>
 #include <QThread>
 #include <algorithm>
@@ -14,6 +16,9 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -147,7 +152,31 @@ bool QtSerialPort::configure(const LineSettings& line) {
 
 bool QtSerialPort::open(std::string* error) {
     if (port_.isOpen()) return true;
-    port_.setPortName(QString::fromStdString(deviceName()));
+    std::string device = deviceName();
+#ifdef Q_OS_UNIX
+    // The lock that keeps a second program off the line is named after the device: resolved afresh at every
+    // open, so that two names of one device (a link, which may since point elsewhere) share one lock. The
+    // name is checked here, before the port service takes it for a lock file's name and blames another
+    // program for what is a missing device or an overlong name.
+    if (char* resolved = ::realpath(device.c_str(), nullptr)) {
+        device = resolved;
+        std::free(resolved);
+    } else {
+        const int why = errno;
+        if (error)
+            *error = "Cannot open " + deviceName() + ": " +
+                     (why == ENAMETOOLONG               ? std::string(kNameTooLong)
+                      : why == ENOENT || why == ENOTDIR ? std::string(kNoSuchDevice)
+                                                        : std::string(std::strerror(why))) +
+                     ".";
+        return false;
+    }
+    if (lockFileName(device).size() > NAME_MAX) {
+        if (error) *error = "Cannot open " + deviceName() + ": " + kNameTooLong + ".";
+        return false;
+    }
+#endif
+    port_.setPortName(QString::fromStdString(device));
     configure(line_);
     if (port_.open(QIODevice::ReadWrite)) {
         ++opens_;
@@ -160,6 +189,13 @@ bool QtSerialPort::open(std::string* error) {
     return false;
 }
 
+// The name of the lock file that the port service creates for a device (UUCP style, as Qt does).
+std::string QtSerialPort::lockFileName(const std::string& device) {
+    std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
+    std::replace(name.begin(), name.end(), '/', '_');
+    return "LCK.." + name;
+}
+
 // errorString() is often stale (a hang-up reads "Inappropriate ioctl for device"), so the reason is written
 // from the error kind.
 std::string QtSerialPort::describeFailure(const std::string& action, const std::string& unsupported) const {
@@ -167,7 +203,7 @@ std::string QtSerialPort::describeFailure(const std::string& action, const std::
     std::string reason;
     switch (port_.error()) {
     case QSerialPort::DeviceNotFoundError:
-        reason = "the device does not exist (is the adapter plugged in, is the name right?)";
+        reason = kNoSuchDevice;
         break;
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
@@ -237,7 +273,8 @@ bool QtSerialPort::isOpen() const {
 }
 
 bool QtSerialPort::write(const std::string& bytes) {
-    if (!port_.isOpen()) return false;
+    // Once the process has been told to end, no new frame goes out: a held button's repeat stops at once.
+    if (!port_.isOpen() || ProcessEnd::requested()) return false;
     const qint64 size = static_cast<qint64>(bytes.size());
     if (port_.write(bytes.data(), size) != size) return false;
     // Hand the frame to the driver now rather than on the next pass of the event loop, behind pending paints:

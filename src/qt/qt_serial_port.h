@@ -16,7 +16,8 @@
 // - A pseudo-terminal keeps speed and stop bits but stays at 8 data bits without parity: on an open one, Qt
 //   reports other data bits or parity as unsupported.
 // - Qt reports a device locked by another program (a lock file in /run/lock) as a permission error, like a
-//   missing dialout membership; the description tells the two apart.
+//   missing dialout membership; the description tells the two apart. The lock is named after the name the
+//   port is opened by, so the port is opened by the device's resolved path: one lock per device.
 
 #include "link/serial_port.h"
 
@@ -49,6 +50,11 @@ class QtSerialPort final : public QObject, public SerialPort {
     std::size_t pendingOutput() const override;
 
     static constexpr int kCloseDrainMs = 500;
+    static constexpr const char* kNoSuchDevice =
+        "the device does not exist (is the adapter plugged in, is the name right?)";
+    static constexpr const char* kNameTooLong =
+        "the device's name is too long for its lock file; use a shorter link to the device";
+    static std::string lockFileName(const std::string& device);
 
   signals:
     // The events of PortEvents, emitted from the event loop: characters are waiting (kCommEventReceive); the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/qt_widgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHash>
 #include <QKeyEvent>
@@ -81,6 +82,14 @@ void FaceButton::paintEvent(QPaintEvent*) {
 void FaceButton::setCaption(const QString& caption) {
     caption_ = caption;
     wrapCaption();
+    // Assistive technology reads the caption shown now, whole rather than in its broken lines, and caches it
+    // until told of a change. A name given by the layout ("Up" for "↑") stays.
+    if ((accessibleName().isEmpty() || nameIsCaption_) && accessibleName() != caption_) {
+        nameIsCaption_ = true;
+        setAccessibleName(caption_);
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void FaceButton::resizeEvent(QResizeEvent* event) {
@@ -128,15 +137,6 @@ void FaceButton::wrapCaption() {
     layout.endLayout();
     const QString shown = lines.size() > 1 ? lines.join(QLatin1Char('\n')) : caption_;
     if (shown != text()) setText(shown);
-    // Assistive technology reads the caption, not its broken lines; a name given by the layout stays.
-    const bool wrapped = shown != caption_;
-    if (wrapped && (accessibleName().isEmpty() || nameIsCaption_)) {
-        setAccessibleName(caption_);
-        nameIsCaption_ = true;
-    } else if (!wrapped && nameIsCaption_) {
-        setAccessibleName(QString());
-        nameIsCaption_ = false;
-    }
 }
 
 OneShotButton::OneShotButton(QWidget* parent) : FaceButton(parent) {
@@ -389,7 +389,8 @@ int KeyPreview::modifierMask(Qt::KeyboardModifiers modifiers) {
 bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) emit keyDown(keyCode(key->key()), modifierMask(key->modifiers()));
+        // Auto-repeats too: a held key is a key-down at every repeat, as on every desktop.
+        emit keyDown(keyCode(key->key()), modifierMask(key->modifiers()));
     }
     return QObject::eventFilter(watched, event);
 }

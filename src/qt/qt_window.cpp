@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace q7 {
@@ -172,6 +173,8 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
     case Kind::TextBox: {
         auto* box = new QLineEdit(parent);
         box->setFocusPolicy(Qt::StrongFocus);
+        // The box has no limit of its own: Qt's default of 32,767 characters would drop the rest of a paste.
+        box->setMaxLength(std::numeric_limits<int>::max());
         return box;
     }
     case Kind::Image: {

@@ -97,16 +97,15 @@ TEST_F(Views, OnlyCtrlJIsTheChord) {
     expectState(kUnlockedHeight, true, kClose, 1);
 }
 
-// A held chord repeats the key; the repeats are one press.
-TEST_F(Views, AutoRepeatedChordActsOnce) {
+// A held chord repeats the key, and every repeat is a key-down: one after the picture's double-click brings
+// the window back to the unlocked view, as a second press would. The chord is recognised by key and modifiers,
+// not by the text (a real Ctrl+J carries a line feed).
+TEST_F(Views, AutoRepeatedChordActsAsAnotherPress) {
     chord();
     doubleClick("Image1");
+    expectState(kExtendedHeight, true, kClose, 1);
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"), true);
     QCoreApplication::sendEvent(handle(), &repeat);
-    expectState(kExtendedHeight, true, kClose, 1);
-    // The real key's text is a line feed; the chord is recognised by key and modifiers.
-    QKeyEvent real(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, QStringLiteral("\n"));
-    QCoreApplication::sendEvent(handle(), &real);
     expectState(kUnlockedHeight, true, kClose, 1);
 }
 

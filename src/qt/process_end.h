@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The ends of the program that do not pass through "END": SIGTERM, SIGINT and SIGHUP (a logout, a kill,
+// Ctrl+C in the terminal), and a broken display connection, on which the toolkit exits by itself. Each must
+// still close the port, so that its lock file goes and the line gets back the settings it had.
+
+#include <QObject>
+#include <QSocketNotifier>
+
+namespace q7 {
+
+class QtSerialPort;
+
+class ProcessEnd final : public QObject {
+    Q_OBJECT
+  public:
+    // Installs the signal handlers (a SIGHUP ignored at start, as under nohup, stays ignored) and closes the
+    // port should the process exit without returning from main.
+    explicit ProcessEnd(QtSerialPort& port);
+    ~ProcessEnd() override;
+
+    // Whether one of the signals has arrived: from then on nothing more is written to the line.
+    static bool requested();
+
+  signals:
+    // From the event loop, once: end the program as "END" does.
+    void endRequested();
+
+  private:
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace q7
