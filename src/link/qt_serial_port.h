@@ -18,6 +18,7 @@
 // - Qt reports a device locked by another program (a lock file in /run/lock) as a permission error, like a
 //   missing dialout membership; the description tells the two apart.
 
+#include "link/line_settings.h"
 #include "panel/window_services.h"
 
 #include <QObject>
@@ -57,12 +58,6 @@ class QtSerialPort final : public QObject, public SerialPort {
     static constexpr int kCloseDrainMs = 500;
 
   private:
-    struct LineSettings {
-        qint32 speed = 19200;
-        QSerialPort::Parity parity = QSerialPort::NoParity;
-        QSerialPort::DataBits dataBits = QSerialPort::Data8;
-        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    };
     bool configure(const LineSettings& line);
     void onError(QSerialPort::SerialPortError error);
     std::string describeFailure(const std::string& action, const std::string& unsupported) const;
