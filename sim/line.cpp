@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "line.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -105,15 +110,56 @@ Line Line::openDevice(const std::string& path, int baud, std::string* error) {
     return line;
 }
 
+Line Line::listenTcp(int port, std::string* error) {
+    Line line;
+    line.listen_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (line.listen_ < 0) {
+        *error = failure("socket");
+        return Line();
+    }
+    const int on = 1;
+    setsockopt(line.listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    socklen_t length = sizeof address;
+    if (bind(line.listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(line.listen_, 4) != 0 ||
+        getsockname(line.listen_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        *error = failure("127.0.0.1:" + std::to_string(port));
+        return Line();
+    }
+    line.path_ = "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    return line;
+}
+
+bool Line::acceptClient() {
+    if (listen_ < 0 || fd_ >= 0) return false;
+    fd_ = accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd_ < 0) return false;
+    // Each reply leaves at once, as it would from a serial device server.
+    const int on = 1;
+    setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return true;
+}
+
+void Line::dropClient() {
+    if (listen_ < 0 || fd_ < 0) return;
+    close(fd_);
+    fd_ = -1;
+}
+
 Line::Line(Line&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), peer_(std::exchange(other.peer_, -1)), device_(other.device_),
-      path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)), peer_(std::exchange(other.peer_, -1)),
+      listen_(std::exchange(other.listen_, -1)), device_(other.device_), path_(std::move(other.path_)) {}
 
 Line& Line::operator=(Line&& other) noexcept {
     if (this != &other) {
         hangUp();
         fd_ = std::exchange(other.fd_, -1);
         peer_ = std::exchange(other.peer_, -1);
+        listen_ = std::exchange(other.listen_, -1);
         device_ = other.device_;
         path_ = std::move(other.path_);
     }
@@ -134,8 +180,12 @@ void Line::drain(std::chrono::milliseconds bound) {
     // nothing.
     const auto end = std::chrono::steady_clock::now() + bound;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // A socket's unsent bytes (TIOCOUTQ) must leave before it closes; of a pseudo-terminal, what the panel
+    // has not read.
+    const int fd = listen_ >= 0 ? fd_ : peer_;
+    const unsigned long request = listen_ >= 0 ? TIOCOUTQ : FIONREAD;
     int waiting = 0;
-    while (std::chrono::steady_clock::now() < end && ioctl(peer_, FIONREAD, &waiting) == 0 && waiting > 0)
+    while (std::chrono::steady_clock::now() < end && ioctl(fd, request, &waiting) == 0 && waiting > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
@@ -149,7 +199,8 @@ void Line::hangUp() {
     }
     if (peer_ >= 0) close(peer_);
     if (fd_ >= 0) close(fd_);
-    fd_ = peer_ = -1;
+    if (listen_ >= 0) close(listen_);
+    fd_ = peer_ = listen_ = -1;
 }
 
 } // namespace q7sim

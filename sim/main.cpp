@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// q7sim: simulated Q7/Q7L projectors on a pseudo-terminal or a serial device. One thread, one poll loop: the
-// line, and a pipe on which the signal handlers post their signal numbers.
+// q7sim: simulated Q7/Q7L projectors on a pseudo-terminal, a serial device or a TCP port. One thread, one
+// poll loop: the line (for TCP: the client, or the port while none is connected), and a pipe on which the
+// signal handlers post their signal numbers.
 
 #include "chain.h"
 #include "line.h"
@@ -70,8 +71,9 @@ int main(int argc, char* argv[]) {
     }
 
     std::string error;
-    Line line = options.device ? Line::openDevice(*options.device, options.baud, &error)
-                               : Line::openPseudoTerminal(&error);
+    Line line = options.tcpPort  ? Line::listenTcp(*options.tcpPort, &error)
+                : options.device ? Line::openDevice(*options.device, options.baud, &error)
+                                 : Line::openPseudoTerminal(&error);
     if (!line.isOpen()) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return 1;
@@ -94,6 +96,7 @@ int main(int argc, char* argv[]) {
     for (;;) {
         pending += chain.takeDue(now());
         if (pending.size() > kMaxPendingOutput) pending.resize(kMaxPendingOutput);
+        if (line.fd() < 0) pending.clear(); // no TCP client: no one hears it
         while (!pending.empty()) {
             const ssize_t n = write(line.fd(), pending.data(), pending.size());
             if (n <= 0) break;
@@ -111,8 +114,9 @@ int main(int argc, char* argv[]) {
             timeout = static_cast<int>(std::max<Millis::rep>(0, (*due - now()).count()));
         if (!pending.empty() && (timeout < 0 || timeout > 10))
             timeout = 10; // output queue full: try again soon
-        pollfd fds[2] = {{line.fd(), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-        if (poll(fds, 2, timeout) < 0 && errno != EINTR) {
+        const int waitingForClient = line.fd() < 0 ? line.listenFd() : -1;
+        pollfd fds[3] = {{line.fd(), POLLIN, 0}, {signalPipe[0], POLLIN, 0}, {waitingForClient, POLLIN, 0}};
+        if (poll(fds, 3, timeout) < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;
         }
@@ -133,11 +137,16 @@ int main(int argc, char* argv[]) {
             return 0;
         }
 
+        if ((fds[2].revents & POLLIN) && line.acceptClient()) chain.logEvent(now(), "CLIENT CONNECTED");
+
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             char buffer[512];
             const ssize_t n = read(line.fd(), buffer, sizeof buffer);
             if (n > 0) {
                 chain.receive(std::string_view(buffer, static_cast<std::size_t>(n)), now());
+            } else if ((n == 0 || (errno != EAGAIN && errno != EINTR)) && line.listenFd() >= 0) {
+                chain.logEvent(now(), "CLIENT GONE");
+                line.dropClient();
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 chain.logEvent(now(), "LINE LOST");
                 std::fprintf(stderr, "%s: %s: line lost\n", program.c_str(), line.path().c_str());

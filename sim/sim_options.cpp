@@ -68,6 +68,13 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
     const std::map<std::string, Setter, std::less<>> withValue{
         {"--device", [&](const std::string& v) { o.device = v; return std::string(); }},
         {"--baud", count(o.baud, 50)},
+        {"--tcp", [&](const std::string& v) {
+             int port = 0;
+             if (!parseNumber(v, port) || port < 0 || port > 65535)
+                 return std::string("needs a port from 0 to 65535");
+             o.tcpPort = port;
+             return std::string();
+         }},
         {"--ids", [&](const std::string& v) { o.ids = splitList(v); return checkIds(o.ids); }},
         {"--speed", [&](const std::string& v) {
              double f = 0;
@@ -146,6 +153,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
             return o;
         }
     }
+    if (o.tcpPort && o.device) o.error = "options --tcp and --device cannot be combined";
     return o;
 }
 
@@ -160,6 +168,8 @@ in the panel (q7panel --com1 PATH). The pseudo-terminal stays usable when the pa
 Line and chain:
   --device PATH        answer on this serial device (a real cable) instead of a pseudo-terminal
   --baud N             speed of that device, 8 data bits, no parity, 1 stop bit (default 19200)
+  --tcp PORT           serve raw TCP on 127.0.0.1:PORT instead, one client at a time (PORT 0: a free
+                       port); the first line printed is then socket://127.0.0.1:PORT
   --ids LIST           the projectors on the line, such as 001,002,003,004 (default 001)
                        A frame is for a projector when it carries no address, AFFF or A + its id;
                        of several projectors only the first answers frames without an address or AFFF.

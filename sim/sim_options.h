@@ -13,6 +13,7 @@ namespace q7sim {
 struct SimOptions {
     std::optional<std::string> device; // a real serial device instead of a pseudo-terminal
     int baud = 19200;                  // of that device
+    std::optional<int> tcpPort;        // raw TCP on 127.0.0.1 instead; 0: a free port
     std::vector<std::string> ids{"001"};
     ProjectorSettings projector;
     LineFaults faults;

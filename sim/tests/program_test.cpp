@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -164,6 +166,37 @@ class Port {
     int fd_;
 };
 
+// A TCP client of q7sim --tcp, as the panel's network port would be.
+class TcpClient {
+  public:
+    explicit TcpClient(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~TcpClient() { close(fd_); }
+    bool connected() const { return connected_; }
+
+    // The bytes up to and including the next CR, or what came before the bound passed.
+    std::string ask(const std::string& frame) {
+        EXPECT_EQ(send(fd_, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
+        std::string text;
+        for (const auto end = Clock::now() + kBound;
+             Clock::now() < end && (text.empty() || text.back() != '\r');) {
+            pollfd p{fd_, POLLIN, 0};
+            char c = 0;
+            if (poll(&p, 1, 20) > 0 && recv(fd_, &c, 1, 0) == 1) text += c;
+        }
+        return text;
+    }
+
+  private:
+    int fd_;
+    bool connected_ = false;
+};
+
 std::string temporaryPath(const char* name) {
     const char* dir = std::getenv("TMPDIR");
     return std::string(dir ? dir : "/tmp") + "/q7sim-" + std::to_string(getpid()) + "-" + name;
@@ -296,13 +329,31 @@ TEST(Q7simProgram, LogsEveryFrameWithItsTimeInMilliseconds) {
     }
 }
 
+TEST(Q7simProgram, ServesRawTcpToOneClientAfterAnother) {
+    SimProcess sim({"--tcp", "0"});
+    const std::string where = sim.firstLine();
+    const std::string prefix = "socket://127.0.0.1:";
+    ASSERT_EQ(where.rfind(prefix, 0), 0u) << where;
+    const int port = std::atoi(where.c_str() + prefix.size());
+    ASSERT_GT(port, 0) << where;
+    {
+        TcpClient first(port);
+        ASSERT_TRUE(first.connected());
+        EXPECT_EQ(first.ask("CR0\r"), "80\r");
+        EXPECT_EQ(first.ask("C06\r"), "\x06\r");
+    }
+    TcpClient next(port);
+    ASSERT_TRUE(next.connected());
+    EXPECT_EQ(next.ask("CR1\r"), "2\r") << "the same projector for the next client";
+}
+
 TEST(Q7simProgram, HelpListsTheOptionsAndBadArgumentsFail) {
     {
         SimProcess sim({"--help"});
         const std::string text = sim.readOutput();
         for (const char* option :
-             {"--device", "--ids", "--speed", "--fast", "--delay", "--no-reply", "--no-reply-to", "--split",
-              "--garbage", "--chatter", "--hangup-after", "--log"})
+             {"--device", "--tcp", "--ids", "--speed", "--fast", "--delay", "--no-reply", "--no-reply-to",
+              "--split", "--garbage", "--chatter", "--hangup-after", "--log"})
             EXPECT_NE(text.find(option), std::string::npos) << option;
         EXPECT_EQ(sim.waitExit(), 0);
     }

@@ -73,6 +73,7 @@ TEST(SimOptions, EachOptionSetsItsValueInEitherSpelling) {
     EXPECT_EQ(o.faults.seed, 9u);
     EXPECT_EQ(o.logFile, "/tmp/frames.log");
     EXPECT_TRUE(o.faults.noReply);
+    EXPECT_EQ(parse({"--tcp", "4001"}).tcpPort, 4001);
 }
 
 TEST(SimOptions, FastIsSixtyTimesAndTheLastSpeedWins) {
@@ -120,7 +121,9 @@ INSTANTIATE_TEST_SUITE_P(BadArguments, SimOptionsRefuse, ::testing::Values(
     Refused{"NoSignalOnInputFour",    {"--no-signal", "4"}},
     Refused{"ChatterZero",            {"--chatter", "0"}},
     Refused{"HangUpAfterZeroFrames",  {"--hangup-after", "0"}},
-    Refused{"BaudTooLow",             {"--baud", "10"}}),
+    Refused{"BaudTooLow",             {"--baud", "10"}},
+    Refused{"TcpPortBeyond16Bits",    {"--tcp", "65536"}},
+    Refused{"TcpAndDevice",           {"--tcp", "4001", "--device", "/dev/ttyUSB0"}}),
     [](const ::testing::TestParamInfo<Refused>& info) { return info.param.name; });
 // clang-format on
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "link/command_line.h"
 
+#include "link/port_address.h"
+
 namespace q7 {
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -36,6 +38,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (value->empty()) {
             result.error = "option " + option + " needs a device name";
+            return result;
+        }
+        if (const ParsedPortAddress address = parsePortAddress(*value); !address.error.empty()) {
+            result.error = "option " + option + ": " + address.error;
             return result;
         }
         *target = *value;

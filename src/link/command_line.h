@@ -9,6 +9,7 @@
 namespace q7 {
 
 struct CommandLine {
+    // As given; a network address among them is known to parse (link/port_address.h).
     std::optional<std::string> com1;
     std::optional<std::string> com2;
     bool help = false;

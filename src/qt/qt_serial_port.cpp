@@ -5,14 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <iterator>
-#include <optional>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -27,29 +20,11 @@ namespace q7 {
 
 namespace {
 
-std::vector<std::string_view> splitFields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const std::size_t comma = text.find(',');
-        fields.push_back(text.substr(0, comma));
-        if (comma == std::string_view::npos) return fields;
-        text.remove_prefix(comma + 1);
-    }
-}
-
-std::optional<int> parseNumber(std::string_view field) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (ec != std::errc() || end != field.data() + field.size() || field.empty() || field.front() == '-')
-        return std::nullopt;
-    return value;
-}
-
-constexpr std::pair<char, QSerialPort::Parity> kParities[] = {{'N', QSerialPort::NoParity},
-                                                              {'E', QSerialPort::EvenParity},
-                                                              {'O', QSerialPort::OddParity},
-                                                              {'M', QSerialPort::MarkParity},
-                                                              {'S', QSerialPort::SpaceParity}};
+constexpr std::pair<Parity, QSerialPort::Parity> kParities[] = {{Parity::None, QSerialPort::NoParity},
+                                                                {Parity::Even, QSerialPort::EvenParity},
+                                                                {Parity::Odd, QSerialPort::OddParity},
+                                                                {Parity::Mark, QSerialPort::MarkParity},
+                                                                {Parity::Space, QSerialPort::SpaceParity}};
 
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -100,41 +75,15 @@ bool QtSerialPort::applySettings(const std::string& settings, std::string* error
         if (error) *error = "The line settings " + quoted(settings) + " cannot be used: " + why + ".";
         return false;
     };
-    const std::vector<std::string_view> fields = splitFields(settings);
-    if (fields.size() != 4) return refuse("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\"");
-
-    LineSettings line;
-    const std::optional<int> speed = parseNumber(fields[0]);
-    if (!speed || *speed <= 0) return refuse("the speed must be a number of bits per second");
-    line.speed = *speed;
-
-    const auto parity = std::find_if(std::begin(kParities), std::end(kParities), [&](const auto& p) {
-        return fields[1].size() == 1 &&
-               std::toupper(static_cast<unsigned char>(fields[1].front())) == p.first;
-    });
-    if (parity == std::end(kParities)) return refuse("the parity must be one letter: N, E, O, M or S");
-    line.parity = parity->second;
-
-    const std::optional<int> dataBits = parseNumber(fields[2]);
-    if (!dataBits || *dataBits < 5 || *dataBits > 8) return refuse("the data bits must be 5, 6, 7 or 8");
-    line.dataBits = static_cast<QSerialPort::DataBits>(*dataBits);
-
-    if (fields[3] == "1") {
-        line.stopBits = QSerialPort::OneStop;
-    } else if (fields[3] == "2") {
-        line.stopBits = QSerialPort::TwoStop;
-    } else if (fields[3] == "1.5") {
-#ifdef Q_OS_WIN
-        line.stopBits = QSerialPort::OneAndHalfStop;
-#else
-        // termios has no 1.5 stop bits; QSerialPort would quietly send 1.
+    const ParsedLineSettings parsed = parseLineSettings(settings);
+    if (!parsed.error.empty()) return refuse(parsed.error);
+#ifndef Q_OS_WIN
+    // termios has no 1.5 stop bits; QSerialPort would quietly send 1.
+    if (parsed.line.stopBits == StopBits::OneAndHalf)
         return refuse("1.5 stop bits cannot be set on this system");
 #endif
-    } else {
-        return refuse("the stop bits must be 1, 1.5 or 2");
-    }
 
-    line_ = line;
+    line_ = parsed.line;
     settingsText_ = settings;
     if (!port_.isOpen() || configure(line_)) return true;
     if (error)
@@ -145,9 +94,15 @@ bool QtSerialPort::applySettings(const std::string& settings, std::string* error
 
 // On a closed port QSerialPort only records the values and applies them all when it opens.
 bool QtSerialPort::configure(const LineSettings& line) {
-    return port_.setBaudRate(line.speed) && port_.setParity(line.parity) &&
-           port_.setDataBits(line.dataBits) && port_.setStopBits(line.stopBits) &&
-           port_.setFlowControl(QSerialPort::NoFlowControl);
+    auto parity = QSerialPort::NoParity;
+    for (const auto& [ours, qts] : kParities)
+        if (ours == line.parity) parity = qts;
+    const auto stopBits = line.stopBits == StopBits::Two          ? QSerialPort::TwoStop
+                          : line.stopBits == StopBits::OneAndHalf ? QSerialPort::OneAndHalfStop
+                                                                  : QSerialPort::OneStop;
+    return port_.setBaudRate(line.speed) && port_.setParity(parity) &&
+           port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+           port_.setStopBits(stopBits) && port_.setFlowControl(QSerialPort::NoFlowControl);
 }
 
 bool QtSerialPort::open(std::string* error) {

@@ -19,6 +19,7 @@
 //   missing dialout membership; the description tells the two apart. The lock is named after the name the
 //   port is opened by, so the port is opened by the device's resolved path: one lock per device.
 
+#include "link/line_settings.h"
 #include "link/serial_port.h"
 
 #include <QObject>
@@ -63,12 +64,6 @@ class QtSerialPort final : public QObject, public SerialPort {
     void portLost();
 
   private:
-    struct LineSettings {
-        qint32 speed = 19200;
-        QSerialPort::Parity parity = QSerialPort::NoParity;
-        QSerialPort::DataBits dataBits = QSerialPort::Data8;
-        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    };
     bool configure(const LineSettings& line);
     void onError(QSerialPort::SerialPortError error);
     std::string describeFailure(const std::string& action, const std::string& unsupported) const;

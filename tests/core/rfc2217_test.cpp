@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: MIT
+// The bytes on the wire are written out as RFC 854, 856 and 2217 define them: IAC FF, SB FA, SE F0, WILL FB,
+// WONT FC, DO FD, DONT FE; options BINARY 00, ECHO 01, SUPPRESS-GO-AHEAD 03, COM-PORT-OPTION 2C (44).
+
+#include "link/rfc2217.h"
+
+#include <gtest/gtest.h>
+
+namespace q7 {
+namespace {
+
+using namespace std::string_literals;
+using Phase = Rfc2217Client::Phase;
+using LineState = Rfc2217Client::LineState;
+
+const LineSettings k19200{19200, Parity::None, 8, StopBits::One};
+const LineSettings k9600{9600, Parity::None, 8, StopBits::One};
+
+// What ser2net sends first on a port in telnet mode with RFC 2217 allowed.
+const std::string kSer2netGreeting = "\xFF\xFB\x03\xFF\xFD\x03\xFF\xFB\x01\xFF\xFE\x01"
+                                     "\xFF\xFD\x00\xFF\xFB\x00\xFF\xFD\x2C"s;
+// SET-BAUDRATE 19200, SET-DATASIZE 8, SET-PARITY NONE, SET-STOPSIZE 1.
+const std::string kSet19200N81 = "\xFF\xFA\x2C\x01\x00\x00\x4B\x00\xFF\xF0\xFF\xFA\x2C\x02\x08\xFF\xF0"
+                                 "\xFF\xFA\x2C\x03\x01\xFF\xF0\xFF\xFA\x2C\x04\x01\xFF\xF0"s;
+const std::string kSet9600N81 = "\xFF\xFA\x2C\x01\x00\x00\x25\x80\xFF\xF0\xFF\xFA\x2C\x02\x08\xFF\xF0"
+                                "\xFF\xFA\x2C\x03\x01\xFF\xF0\xFF\xFA\x2C\x04\x01\xFF\xF0"s;
+// The server's answers: the command plus 100 with the value in use.
+const std::string kAnswerRest =
+    "\xFF\xFA\x2C\x66\x08\xFF\xF0\xFF\xFA\x2C\x67\x01\xFF\xF0\xFF\xFA\x2C\x68\x01\xFF\xF0"s;
+const std::string kAnswer19200 = "\xFF\xFA\x2C\x65\x00\x00\x4B\x00\xFF\xF0"s + kAnswerRest;
+const std::string kAnswer9600 = "\xFF\xFA\x2C\x65\x00\x00\x25\x80\xFF\xF0"s + kAnswerRest;
+
+TEST(Rfc2217, OpeningOffersAndAsksBinaryAndSuppressGoAheadAndOffersComPort) {
+    Rfc2217Client client;
+    EXPECT_EQ(client.opening(), "\xFF\xFB\x00\xFF\xFD\x00\xFF\xFB\x03\xFF\xFD\x03\xFF\xFB\x2C"s);
+    EXPECT_EQ(client.phase(), Phase::Negotiating);
+}
+
+TEST(Rfc2217, ReadyOnlyWithBinaryBothWaysAndComPortAgreed) {
+    const std::pair<std::string, Phase> agreements[] = {
+        {"\xFF\xFD\x2C\xFF\xFD\x00"s, Phase::Negotiating},
+        {"\xFF\xFD\x2C\xFF\xFB\x00"s, Phase::Negotiating},
+        {"\xFF\xFD\x00\xFF\xFB\x00"s, Phase::Negotiating},
+        {"\xFF\xFD\x00\xFF\xFB\x00\xFF\xFD\x2C"s, Phase::Ready},
+    };
+    for (const auto& [bytes, phase] : agreements) {
+        Rfc2217Client client;
+        client.opening();
+        client.feed(bytes);
+        EXPECT_EQ(client.phase(), phase) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(Rfc2217, Ser2netsGreetingAgreesEverythingAndTheHeldLineSettingsGoOut) {
+    Rfc2217Client client;
+    client.opening();
+    EXPECT_EQ(client.setLine(k19200), "") << "no COM-PORT command before the option is agreed";
+    EXPECT_EQ(client.lineState(), LineState::Pending);
+    const Rfc2217Client::Output out = client.feed(kSer2netGreeting);
+    EXPECT_EQ(out.reply, "\xFF\xFE\x01"s + kSet19200N81) << "ECHO refused; our own offers need no answer";
+    EXPECT_EQ(out.data, "");
+    EXPECT_EQ(client.phase(), Phase::Ready);
+    EXPECT_EQ(client.lineState(), LineState::Pending);
+    EXPECT_EQ(client.feed(kAnswer19200).reply, "");
+    EXPECT_EQ(client.lineState(), LineState::Confirmed);
+    EXPECT_EQ(client.confirmedSpeed(), 19200u);
+    EXPECT_EQ(client.feed(kSer2netGreeting).reply, "") << "requests already agreed or refused get no answer";
+}
+
+TEST(Rfc2217, SpeedChangesAreConfirmedByTheLastAnswerAndADifferentOneIsReported) {
+    Rfc2217Client client;
+    client.opening();
+    client.setLine(k19200);
+    client.feed(kSer2netGreeting);
+    EXPECT_EQ(client.setLine(k9600), kSet9600N81);
+    client.feed(kAnswer19200); // owed to the first request
+    EXPECT_EQ(client.lineState(), LineState::Pending);
+    client.feed(kAnswer9600);
+    EXPECT_EQ(client.lineState(), LineState::Confirmed);
+    EXPECT_EQ(client.confirmedSpeed(), 9600u);
+
+    client.setLine(k19200);
+    client.feed(kAnswer9600);
+    EXPECT_EQ(client.lineState(), LineState::Different);
+    EXPECT_EQ(client.lineProblem(), "the server set the speed to 9600 bit/s instead of 19200 bit/s");
+
+    client.setLine(k19200);
+    client.feed("\xFF\xFA\x2C\x65\x00\x00\x4B\x00\xFF\xF0\xFF\xFA\x2C\x66\x08\xFF\xF0"
+                "\xFF\xFA\x2C\x67\x03\xFF\xF0\xFF\xFA\x2C\x68\x02\xFF\xF0"s);
+    EXPECT_EQ(client.lineProblem(), "the server set the parity to E instead of N") << "the first difference";
+}
+
+TEST(Rfc2217, ValueBytes255AreDoubledInCommands) {
+    Rfc2217Client client;
+    client.feed("\xFF\xFD\x2C"s);
+    EXPECT_EQ(client.setLine({65280, Parity::Even, 7, StopBits::OneAndHalf}),
+              "\xFF\xFA\x2C\x01\x00\x00\xFF\xFF\x00\xFF\xF0\xFF\xFA\x2C\x02\x07\xFF\xF0"
+              "\xFF\xFA\x2C\x03\x03\xFF\xF0\xFF\xFA\x2C\x04\x03\xFF\xF0"s);
+}
+
+TEST(Rfc2217, DataIsUnescapedAcrossChunksAndEscapedOnTheWayOut) {
+    Rfc2217Client client;
+    client.feed("\xFF\xFB\x00"s);
+    EXPECT_EQ(client.feed("80\r\xFF\xFF\x00x\xFF"s).data, "80\r\xFF\x00x"s);
+    EXPECT_EQ(client.feed("\xFF"s).data, "\xFF") << "a lone IAC at the end of a chunk waits for the next";
+    client.feed("\xFF");
+    EXPECT_EQ(client.feed("\xFE\x01"s).reply, "") << "a split DONT about an option that is off";
+    client.feed("\xFF\xFB");
+    EXPECT_EQ(client.feed("\x18"s).reply, "\xFF\xFE\x18"s) << "a split WILL TERMINAL-TYPE, refused";
+    EXPECT_EQ(Rfc2217Client::escape("C\xFF\r\xFF\xFF"s), "C\xFF\xFF\r\xFF\xFF\xFF\xFF"s);
+}
+
+TEST(Rfc2217, TextModeCrNulIsABareCrUntilTheServerSendsBinary) {
+    Rfc2217Client client;
+    EXPECT_EQ(client.feed("00\r\x00"s).data, "00\r");
+    client.feed("\xFF\xFB\x00"s);
+    EXPECT_EQ(client.feed("00\r\x00"s).data, "00\r\x00"s);
+}
+
+TEST(Rfc2217, RefusalsAreFailuresWithAClearText) {
+    const std::pair<std::string, const char*> refusals[] = {
+        {"\xFF\xFE\x2C"s, "serial port control (RFC 2217)"},
+        {"\xFF\xFC\x2C"s, "serial port control (RFC 2217)"},
+        {"\xFF\xFC\x00"s, "binary transmission"},
+        {"\xFF\xFE\x00"s, "binary transmission"}};
+    for (const auto& [bytes, text] : refusals) {
+        Rfc2217Client client;
+        client.opening();
+        EXPECT_EQ(client.feed(bytes).reply, "") << "a refused request is not answered";
+        EXPECT_EQ(client.phase(), Phase::Failed);
+        EXPECT_NE(client.error().find(text), std::string::npos) << client.error();
+    }
+    Rfc2217Client agreed;
+    agreed.opening();
+    agreed.feed(kSer2netGreeting);
+    EXPECT_EQ(agreed.feed("\xFF\xFC\x00"s).reply, "\xFF\xFE\x00"s) << "turning binary off is acknowledged";
+    EXPECT_EQ(agreed.phase(), Phase::Failed);
+}
+
+TEST(Rfc2217, NotificationsCommandsAndRunawaySubnegotiationsCarryNoData) {
+    Rfc2217Client client;
+    client.opening();
+    client.feed(kSer2netGreeting);
+    const std::string ignored =
+        "\xFF\xFA\x2C\x6A\x60\xFF\xF0\xFF\xFA\x2C\x6B\x30\xFF\xF0\xFF\xFA\x2C\x6C\xFF\xF0"
+        "\xFF\xF9\xFF\xF1\xFF\xF0\xFF\xFA\x18\x01\xFF\xF0"s;
+    EXPECT_EQ(client.feed(ignored + "A").data, "A");
+    client.feed("\xFF\xFA\x2C\x65" + std::string(1 << 20, '\x01'));
+    EXPECT_EQ(client.heldBytes(), Rfc2217Client::kSubnegotiationLimit);
+    EXPECT_EQ(client.feed("\xFF\xF0"s + 'B').data, "B");
+    // A command inside a subnegotiation ends it and is still answered.
+    const Rfc2217Client::Output out = client.feed("\xFF\xFA\x2C\x65\x00\xFF\xFB\x05"s + 'C');
+    EXPECT_EQ(out.reply, "\xFF\xFE\x05"s);
+    EXPECT_EQ(out.data, "C");
+    EXPECT_EQ(client.phase(), Phase::Ready);
+}
+
+} // namespace
+} // namespace q7
