@@ -6,22 +6,31 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <filesystem>
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string program = argc > 0 ? argv[0] : "q7panel";
+    // The name it is installed under, not the path it was started by: the manual page is made from this text.
+    std::string program = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
+    if (program.empty()) program = "q7panel";
     const q7::CommandLine options = q7::parseCommandLine(args);
     if (!options.error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), options.error.c_str(), q7::usageText(program).c_str());
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), options.error.c_str(),
+                     q7::usageText(program).c_str());
         return 2;
     }
     if (options.help) {
         std::fputs(q7::usageText(program).c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("%s %s\n", program.c_str(), Q7_VERSION);
+        return 0;
+    }
 
     QApplication app(argc, argv);
-    q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)), options.com2.value_or(q7::defaultDevice(2)));
+    q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
+                          options.com2.value_or(q7::defaultDevice(2)));
     q7::QtWindow window(port);
     q7::Form1 form(window);
     window.attach(form);

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -302,8 +303,16 @@ TEST(Q7simProgram, HelpListsTheOptionsAndBadArgumentsFail) {
         const std::string text = sim.readOutput();
         for (const char* option :
              {"--device", "--ids", "--speed", "--fast", "--delay", "--no-reply", "--no-reply-to", "--split",
-              "--garbage", "--chatter", "--hangup-after", "--log"})
+              "--garbage", "--chatter", "--hangup-after", "--log", "--version"})
             EXPECT_NE(text.find(option), std::string::npos) << option;
+        EXPECT_EQ(text.rfind("Usage: q7sim [OPTION]...\n", 0), 0u)
+            << "named without the path it was started by";
+        EXPECT_EQ(sim.waitExit(), 0);
+    }
+    {
+        SimProcess sim({"--version"});
+        const std::string text = sim.readOutput();
+        EXPECT_TRUE(std::regex_match(text, std::regex("q7sim [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << text;
         EXPECT_EQ(sim.waitExit(), 0);
     }
     SimProcess bad({"--ids", "1"});
