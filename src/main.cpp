@@ -29,6 +29,8 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    // The desktop entry's name: a dock shows the entry's icon for this window.
+    QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
     q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
                           options.com2.value_or(q7::defaultDevice(2)));
     q7::QtWindow window(port);
