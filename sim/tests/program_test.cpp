@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -312,7 +311,12 @@ TEST(Q7simProgram, HelpListsTheOptionsAndBadArgumentsFail) {
     {
         SimProcess sim({"--version"});
         const std::string text = sim.readOutput();
-        EXPECT_TRUE(std::regex_match(text, std::regex("q7sim [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << text;
+        unsigned number[3] = {};
+        char end = 0;
+        EXPECT_EQ(std::sscanf(text.c_str(), "q7sim %u.%u.%u%c", &number[0], &number[1], &number[2], &end), 4)
+            << text;
+        EXPECT_EQ(end, '\n');
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
         EXPECT_EQ(sim.waitExit(), 0);
     }
     SimProcess bad({"--ids", "1"});
