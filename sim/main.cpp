@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <unistd.h>
 
@@ -45,7 +46,9 @@ bool installSignals() {
 
 int main(int argc, char* argv[]) {
     using namespace q7sim;
-    const std::string program = argc > 0 ? argv[0] : "q7sim";
+    // The name it is installed under, not the path it was started by: the manual page is made from this text.
+    std::string program = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
+    if (program.empty()) program = "q7sim";
     const SimOptions options = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), options.error.c_str(),
@@ -54,6 +57,10 @@ int main(int argc, char* argv[]) {
     }
     if (options.help) {
         std::fputs(simUsage(program).c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", program.c_str(), Q7_VERSION);
         return 0;
     }
 

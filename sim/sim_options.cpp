@@ -117,6 +117,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
     const std::map<std::string, std::function<void()>, std::less<>> flags{
         {"--help", [&] { o.help = true; }},
         {"-h", [&] { o.help = true; }},
+        {"--version", [&] { o.version = true; }},
         {"--fast", [&] { o.projector.speed = kFastSpeed; }},
         {"--no-reply", [&] { o.faults.noReply = true; }},
         {"--split", [&] { o.faults.split = true; }},
@@ -212,6 +213,10 @@ Signals:
   SIGUSR1              hang up the line now and exit
   SIGUSR2              stop answering, or answer again (commands still act)
   SIGTERM, SIGINT      exit
+
+Information:
+  -h, --help           print this text and exit
+  --version            print the version and exit
 )";
 }
 

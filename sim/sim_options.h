@@ -20,6 +20,7 @@ struct SimOptions {
     std::optional<std::string> logFile; // stderr when unset
     bool quiet = false;
     bool help = false;
+    bool version = false;
     std::string error; // non-empty: the arguments could not be used
 };
 

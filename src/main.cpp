@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -42,7 +43,9 @@ std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    programName = argc > 0 ? argv[0] : "q7panel";
+    // The name it is installed under, not the path it was started by: the manual page is made from this text.
+    programName = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
+    if (programName.empty()) programName = "q7panel";
     const q7::CommandLine options = q7::parseCommandLine(args);
     if (!options.error.empty()) {
         std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), options.error.c_str(),
@@ -53,8 +56,14 @@ int main(int argc, char* argv[]) {
         std::fputs(q7::usageText(programName).c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("%s %s\n", programName.c_str(), Q7_VERSION);
+        return 0;
+    }
 
     const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
+    // The desktop entry's name: a dock shows the entry's icon for this window.
+    QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
     q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
                           options.com2.value_or(q7::defaultDevice(2)));
     q7::QtWindow window(port);

@@ -353,8 +353,21 @@ TEST(Q7simProgram, HelpListsTheOptionsAndBadArgumentsFail) {
         const std::string text = sim.readOutput();
         for (const char* option :
              {"--device", "--tcp", "--ids", "--speed", "--fast", "--delay", "--no-reply", "--no-reply-to",
-              "--split", "--garbage", "--chatter", "--hangup-after", "--log"})
+              "--split", "--garbage", "--chatter", "--hangup-after", "--log", "--version"})
             EXPECT_NE(text.find(option), std::string::npos) << option;
+        EXPECT_EQ(text.rfind("Usage: q7sim [OPTION]...\n", 0), 0u)
+            << "named without the path it was started by";
+        EXPECT_EQ(sim.waitExit(), 0);
+    }
+    {
+        SimProcess sim({"--version"});
+        const std::string text = sim.readOutput();
+        unsigned number[3] = {};
+        char end = 0;
+        EXPECT_EQ(std::sscanf(text.c_str(), "q7sim %u.%u.%u%c", &number[0], &number[1], &number[2], &end), 4)
+            << text;
+        EXPECT_EQ(end, '\n');
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
         EXPECT_EQ(sim.waitExit(), 0);
     }
     SimProcess bad({"--ids", "1"});

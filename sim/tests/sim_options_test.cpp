@@ -82,9 +82,10 @@ TEST(SimOptions, FastIsSixtyTimesAndTheLastSpeedWins) {
     EXPECT_EQ(parse({"--speed", "3", "--fast"}).projector.speed, 60.0);
 }
 
-TEST(SimOptions, HelpAndQuietAreFlags) {
+TEST(SimOptions, HelpVersionAndQuietAreFlags) {
     EXPECT_TRUE(parse({"--help"}).help);
     EXPECT_TRUE(parse({"-h"}).help);
+    EXPECT_TRUE(parse({"--version"}).version);
     EXPECT_TRUE(parse({"--quiet"}).quiet);
     EXPECT_NE(parse({"--quiet=1"}).error, "") << "a flag takes no value";
 }

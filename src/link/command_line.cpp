@@ -13,6 +13,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             result.help = true;
             continue;
         }
+        if (arg == "--version") {
+            result.version = true;
+            continue;
+        }
         std::optional<std::string>* target = nullptr;
         std::string option = arg;
         std::optional<std::string> value;
@@ -54,9 +58,11 @@ std::string usageText(const std::string& program) {
            " [--com1 DEVICE] [--com2 DEVICE]\n"
            "Control panel for Q7 and Q7L projectors on an RS-232C line.\n"
            "\n"
+           "Options:\n"
            "  --com1 DEVICE  the device behind port 1 (default /dev/ttyS0)\n"
            "  --com2 DEVICE  the device behind port 2 (default /dev/ttyS1)\n"
            "  --help         print this text and exit\n"
+           "  --version      print the version and exit\n"
            "\n"
            "DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal.\n";
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The two options that name the devices behind port 1 and port 2.
+// The two options that name the devices behind port 1 and port 2, and the two that only inform.
 
 #include <optional>
 #include <string>
@@ -13,6 +13,7 @@ struct CommandLine {
     std::optional<std::string> com1;
     std::optional<std::string> com2;
     bool help = false;
+    bool version = false;
     std::string error; // non-empty: the arguments could not be used
 };
 

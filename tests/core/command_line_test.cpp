@@ -31,6 +31,13 @@ TEST(CommandLine, HelpAndUsageNameBothOptions) {
     const std::string usage = usageText("q7panel");
     EXPECT_NE(usage.find("--com1"), std::string::npos);
     EXPECT_NE(usage.find("--com2"), std::string::npos);
+    EXPECT_NE(usage.find("--version"), std::string::npos);
+}
+
+TEST(CommandLine, VersionIsAFlagOfItsOwn) {
+    EXPECT_TRUE(parseCommandLine({"--version"}).version);
+    EXPECT_FALSE(parseCommandLine({"--help"}).version);
+    EXPECT_FALSE(parseCommandLine({"--version=1"}).error.empty());
 }
 
 } // namespace
