@@ -64,7 +64,10 @@ std::string usageText(const std::string& program) {
            "  --help         print this text and exit\n"
            "  --version      print the version and exit\n"
            "\n"
-           "DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal.\n";
+           "DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal, or a serial device "
+           "server\n"
+           "on the network: rfc2217://HOST:PORT (Telnet, the line set by the panel) or socket://HOST:PORT\n"
+           "(raw TCP, the line set on the server).\n";
 }
 
 } // namespace q7

@@ -28,11 +28,15 @@ class SerialPort {
     virtual std::string deviceName() const = 0;
     // "19200,N,8,1" and the like; takes effect at once on an open port. False with *error set on failure.
     virtual bool applySettings(const std::string& settings, std::string* error) = 0;
+    // False when the port cannot be opened now. True when it is open, or, for a port that takes time to open
+    // (a network connection), being opened: isConnecting() until PortEvents::portOpened or portOpenFailed.
     virtual bool open(std::string* error) = 0;
+    virtual bool isConnecting() const { return false; }
     // Lets what has been written leave first.
     virtual void close() = 0;
+    // Also while connecting: the port is taken, though nothing can be written yet.
     virtual bool isOpen() const = 0;
-    // False when nothing could be written (port closed, device gone).
+    // False when nothing could be written (port closed or still connecting, device gone).
     virtual bool write(const std::string& bytes) = 0;
     virtual std::string readAll() = 0;
     // Bytes handed over that have not yet left the port: our buffer and the driver's output queue.
@@ -47,6 +51,11 @@ class PortEvents {
     // The device went away under an open port (cable pulled, other end hung up); the port is closed already
     // or closes without complaint, and each loss is reported once.
     virtual void portLost() = 0;
+    // The outcome of an open that took time; the text says what failed, naming the port.
+    virtual void portOpened() = 0;
+    virtual void portOpenFailed(const std::string& error) = 0;
+    // Settings that a port accepted at once were refused later (a network server keeping its own speed).
+    virtual void settingsFailed(const std::string& error) = 0;
 
   protected:
     ~PortEvents() = default;

@@ -54,6 +54,9 @@ class Form1 final : public PortEvents {
     // The port's events.
     void comm(int eventCode) override;
     void portLost() override;
+    void portOpened() override;
+    void portOpenFailed(const std::string& error) override;
+    void settingsFailed(const std::string& error) override;
 
     // Longest ReceiveBuffer kept; the trace's character count is a signed 16-bit number.
     static constexpr std::size_t kReceiveBufferLimit = 32767;
@@ -79,6 +82,9 @@ class Form1 final : public PortEvents {
     void toggleDataView();
 
     WindowServices& ui_;
+    // A port switch whose open completes later: the panel stays up, and a failure falls back as at once.
+    bool switchPending_ = false;
+    int switchFallback_ = 0;
 };
 
 } // namespace q7

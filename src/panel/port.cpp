@@ -18,7 +18,24 @@ void Form1::portSwitch(int target, int fallback) {
         port.setPortNumber(fallback);
         return;
     }
-    hidePortPanel();
+    switchPending_ = port.isConnecting();
+    switchFallback_ = fallback;
+    if (!switchPending_) hidePortPanel();
+}
+
+void Form1::portOpened() {
+    if (switchPending_) hidePortPanel();
+    switchPending_ = false;
+}
+
+void Form1::portOpenFailed(const std::string& error) {
+    ui_.showWarning(error);
+    if (switchPending_) ui_.port().setPortNumber(switchFallback_);
+    switchPending_ = false;
+}
+
+void Form1::settingsFailed(const std::string& error) {
+    ui_.showWarning(error);
 }
 
 void Form1::speedChange(const char* settings) {
@@ -52,6 +69,7 @@ void Form1::comm(int eventCode) {
 }
 
 void Form1::portLost() {
+    switchPending_ = false;
     SerialPort& port = ui_.port();
     // The port service may have closed the dead device already; it reports each loss once.
     if (port.isOpen()) port.close();

@@ -41,7 +41,30 @@ std::string defaultDevice(int port) {
 }
 
 QtSerialPort::QtSerialPort(std::string device1, std::string device2)
-    : devices_{std::move(device1), std::move(device2)} {
+    : devices_{std::move(device1), std::move(device2)}, addresses_{parsePortAddress(devices_[0]).address,
+                                                                   parsePortAddress(devices_[1]).address} {
+    connect(&net_, &NetworkLine::received, this, [this] {
+        later([this] {
+            if (net_.isOpen() && !net_.isConnecting()) emit comm(kCommEventReceive);
+        });
+    });
+    connect(&net_, &NetworkLine::opened, this, [this] {
+        later([this] {
+            if (net_.isOpen() && !net_.isConnecting()) emit portOpened();
+        });
+    });
+    connect(&net_, &NetworkLine::openFailed, this, [this](const std::string& error) {
+        later([this, error] {
+            if (!net_.isOpen()) emit portOpenFailed(error);
+        });
+    });
+    connect(&net_, &NetworkLine::lost, this, [this] {
+        later([this] {
+            if (!net_.isOpen()) emit portLost();
+        });
+    });
+    connect(&net_, &NetworkLine::settingsFailed, this,
+            [this](const std::string& error) { later([this, error] { emit settingsFailed(error); }); });
     connect(&port_, &QSerialPort::readyRead, this, [this] {
         // Bytes read while close() lets the output leave are dropped with the port; the form must not be
         // re-entered from inside one of its own handlers.
@@ -58,10 +81,19 @@ QtSerialPort::~QtSerialPort() {
 void connectPortEvents(QtSerialPort& port, PortEvents& events) {
     QObject::connect(&port, &QtSerialPort::comm, &port, [&events](int eventCode) { events.comm(eventCode); });
     QObject::connect(&port, &QtSerialPort::portLost, &port, [&events] { events.portLost(); });
+    QObject::connect(&port, &QtSerialPort::portOpened, &port, [&events] { events.portOpened(); });
+    QObject::connect(&port, &QtSerialPort::portOpenFailed, &port,
+                     [&events](const std::string& error) { events.portOpenFailed(error); });
+    QObject::connect(&port, &QtSerialPort::settingsFailed, &port,
+                     [&events](const std::string& error) { events.settingsFailed(error); });
+}
+
+void QtSerialPort::later(std::function<void()> event) {
+    QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
 }
 
 void QtSerialPort::setPortNumber(int port) {
-    if (!port_.isOpen()) portNumber_ = port;
+    if (!isOpen()) portNumber_ = port;
 }
 int QtSerialPort::portNumber() const {
     return portNumber_;
@@ -85,6 +117,10 @@ bool QtSerialPort::applySettings(const std::string& settings, std::string* error
 
     line_ = parsed.line;
     settingsText_ = settings;
+    if (onNetwork()) {
+        net_.setLine(line_);
+        return true;
+    }
     if (!port_.isOpen() || configure(line_)) return true;
     if (error)
         *error = describeFailure("Cannot apply the line settings " + quoted(settings) + " to",
@@ -106,7 +142,11 @@ bool QtSerialPort::configure(const LineSettings& line) {
 }
 
 bool QtSerialPort::open(std::string* error) {
-    if (port_.isOpen()) return true;
+    if (isOpen()) return true;
+    if (onNetwork()) {
+        net_.open(address(), line_);
+        return true;
+    }
     std::string device = deviceName();
 #ifdef Q_OS_UNIX
     // The lock that keeps a second program off the line is named after the device: resolved afresh at every
@@ -209,7 +249,12 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
         Qt::QueuedConnection);
 }
 
+bool QtSerialPort::isConnecting() const {
+    return net_.isConnecting();
+}
+
 void QtSerialPort::close() {
+    net_.close(kCloseDrainMs);
     if (!port_.isOpen() || closing_) return;
     closing_ = true;
     // Let the last frames leave, bounded: QSerialPort's own buffer first, then the driver's queue, which
@@ -224,12 +269,14 @@ void QtSerialPort::close() {
 }
 
 bool QtSerialPort::isOpen() const {
-    return port_.isOpen();
+    return port_.isOpen() || net_.isOpen();
 }
 
 bool QtSerialPort::write(const std::string& bytes) {
     // Once the process has been told to end, no new frame goes out: a held button's repeat stops at once.
-    if (!port_.isOpen() || ProcessEnd::requested()) return false;
+    if (ProcessEnd::requested()) return false;
+    if (net_.isOpen()) return net_.write(bytes);
+    if (!port_.isOpen()) return false;
     const qint64 size = static_cast<qint64>(bytes.size());
     if (port_.write(bytes.data(), size) != size) return false;
     // Hand the frame to the driver now rather than on the next pass of the event loop, behind pending paints:
@@ -239,12 +286,14 @@ bool QtSerialPort::write(const std::string& bytes) {
 }
 
 std::string QtSerialPort::readAll() {
+    if (net_.isOpen()) return net_.readAll();
     if (!port_.isOpen()) return {};
     const QByteArray data = port_.readAll();
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
 std::size_t QtSerialPort::pendingOutput() const {
+    if (net_.isOpen()) return net_.pendingOutput();
     if (!port_.isOpen()) return 0;
     return static_cast<std::size_t>(port_.bytesToWrite()) + driverQueue();
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The serial-port service on QSerialPort. Port 1 and port 2 are device names (/dev/ttyS0, /dev/ttyUSB0, a
-// pseudo-terminal's /dev/pts/N; COM1 on Windows).
+// pseudo-terminal's /dev/pts/N; COM1 on Windows), or serial device servers on the network
+// (socket://HOST:PORT, rfc2217://HOST:PORT), reached through NetworkLine.
 //
 // Measured on Linux with Qt 6.4.2, worth knowing when using it:
 // - A device that vanishes while open (USB adapter pulled, the other end of a pseudo-terminal closed) makes
@@ -20,10 +21,13 @@
 //   port is opened by, so the port is opened by the device's resolved path: one lock per device.
 
 #include "link/line_settings.h"
+#include "link/port_address.h"
 #include "link/serial_port.h"
+#include "qt/qt_network_line.h"
 
 #include <QObject>
 #include <QSerialPort>
+#include <functional>
 #include <string>
 
 namespace q7 {
@@ -44,6 +48,7 @@ class QtSerialPort final : public QObject, public SerialPort {
     // kept for the next open even when an open port refuses it.
     bool applySettings(const std::string& settings, std::string* error) override;
     bool open(std::string* error) override;
+    bool isConnecting() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const std::string& bytes) override;
@@ -62,8 +67,15 @@ class QtSerialPort final : public QObject, public SerialPort {
     // open device went away (the port is already closed, and it is emitted once per loss).
     void comm(int eventCode);
     void portLost();
+    void portOpened();
+    void portOpenFailed(const std::string& error);
+    void settingsFailed(const std::string& error);
 
   private:
+    const PortAddress& address() const { return addresses_[portNumber_ == 2 ? 1 : 0]; }
+    bool onNetwork() const { return address().kind != PortAddress::Kind::Device; }
+    // From the event loop, never from inside a call of the form's to the port.
+    void later(std::function<void()> event);
     bool configure(const LineSettings& line);
     void onError(QSerialPort::SerialPortError error);
     std::string describeFailure(const std::string& action, const std::string& unsupported) const;
@@ -72,6 +84,8 @@ class QtSerialPort final : public QObject, public SerialPort {
 
     QSerialPort port_;
     std::string devices_[2];
+    PortAddress addresses_[2];
+    NetworkLine net_;
     int portNumber_ = 1;
     LineSettings line_;
     std::string settingsText_ = "19200,N,8,1";

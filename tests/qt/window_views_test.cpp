@@ -98,8 +98,8 @@ TEST_F(Views, OnlyCtrlJIsTheChord) {
 }
 
 // A held chord repeats the key, and every repeat is a key-down: one after the picture's double-click brings
-// the window back to the unlocked view, as a second press would. The chord is recognised by key and modifiers,
-// not by the text (a real Ctrl+J carries a line feed).
+// the window back to the unlocked view, as a second press would. The chord is recognised by key and
+// modifiers, not by the text (a real Ctrl+J carries a line feed).
 TEST_F(Views, AutoRepeatedChordActsAsAnotherPress) {
     chord();
     doubleClick("Image1");
