@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "pty_wire.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <ctime>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
 #include <random>
+#include <string>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,10 +25,28 @@ double nowMs() {
     return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-PtyWire::PtyWire() {
+PtyWire::PtyWire(Kind kind) {
+    if (kind == Kind::Tcp) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(listener_, 4) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            close(listener_);
+            listener_ = -1;
+            return;
+        }
+        device_ = "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        reader_ = std::thread([this] { readLoop(); });
+        return;
+    }
     char name[PATH_MAX] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        master_ = slave_ = -1;
+    int master = -1;
+    if (openpty(&master, &slave_, name, nullptr, nullptr) != 0) {
+        slave_ = -1;
         return;
     }
     // Raw until the panel sets its own line: no echo of chatter or answers back into the wire, CR stays CR.
@@ -32,6 +55,7 @@ PtyWire::PtyWire() {
     cfmakeraw(&raw);
     tcsetattr(slave_, TCSANOW, &raw);
     device_ = name;
+    master_ = master;
     reader_ = std::thread([this] { readLoop(); });
 }
 
@@ -41,6 +65,7 @@ PtyWire::~PtyWire() {
     if (reader_.joinable()) reader_.join();
     if (slave_ >= 0) close(slave_);
     if (master_ >= 0) close(master_);
+    if (listener_ >= 0) close(listener_);
 }
 
 std::size_t PtyWire::frameCount() const {
@@ -64,13 +89,23 @@ void PtyWire::readLoop() {
     char buffer[4096];
     static constexpr char kAck[] = {'\x06', '\r'};
     while (!stop_) {
-        pollfd p{master_, POLLIN, 0};
+        pollfd p[2] = {{master_, POLLIN, 0}, {listener_, POLLIN, 0}};
         // Bounded so that the destructor is never kept waiting on a silent line.
-        if (poll(&p, 1, 50) <= 0) continue;
+        if (poll(p, 2, 50) <= 0) continue;
+        if (p[1].revents & POLLIN) {
+            const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            const int one = 1;
+            setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            if (const int old = master_.exchange(connection); old >= 0) close(old);
+            partial.clear();
+            continue;
+        }
+        if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         const ssize_t n = read(master_, buffer, sizeof buffer);
         const double at = nowMs();
         if (n <= 0) {
             if (n < 0 && errno != EAGAIN && errno != EINTR) usleep(1000); // panel's side closed for a moment
+            if (n == 0 && listener_ >= 0) close(master_.exchange(-1));    // the panel let the connection go
             continue;
         }
         for (ssize_t i = 0; i < n; ++i) {

@@ -3,7 +3,8 @@
 // The far end of a pseudo-terminal, where a projector would sit: a reader thread takes every frame the panel
 // writes with the CLOCK_MONOTONIC time at which its carriage return became readable, optionally answers each
 // frame with ACK CR as a projector does, and a writer thread can play a device that chatters without pause.
-// Standard C++ and POSIX only.
+// Or, as a raw TCP serial device server on 127.0.0.1, the same end behind socket://: each new connection of
+// the panel takes the place of the last. Standard C++ and POSIX only.
 
 #include <atomic>
 #include <cstddef>
@@ -25,14 +26,15 @@ struct WireFrame {
 
 class PtyWire {
   public:
-    PtyWire();
+    enum class Kind { Pty, Tcp };
+    explicit PtyWire(Kind kind = Kind::Pty);
     ~PtyWire();
     PtyWire(const PtyWire&) = delete;
     PtyWire& operator=(const PtyWire&) = delete;
 
     // The path the panel opens.
     const std::string& device() const { return device_; }
-    bool ok() const { return master_ >= 0; }
+    bool ok() const { return master_ >= 0 || listener_ >= 0; }
 
     void setAnswering(bool on) { answering_ = on; }
     std::size_t frameCount() const;
@@ -50,7 +52,8 @@ class PtyWire {
     void readLoop();
     void chatterLoop(int charsPerSecond);
 
-    int master_ = -1;
+    std::atomic<int> master_{-1};
+    int listener_ = -1;
     int slave_ = -1; // kept open so that the panel closing its side never reads as a hang-up
     std::string device_;
     std::atomic<bool> stop_{false};
