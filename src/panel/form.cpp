@@ -86,6 +86,9 @@ void Form1::timerTick(TimerId timer) {
     case Timer4:
         clearLines();
         break;
+    case PortWatch:
+        watchTick();
+        break;
     }
 }
 

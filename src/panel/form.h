@@ -64,6 +64,9 @@ class Form1 final : public PortEvents {
   private:
     // port.cpp
     void portSwitch(int target, int fallback);
+    void watchTick();
+    void watchAgainIn(int ms);
+    void stopWatching();
     void speedChange(const char* settings);
     void showPortPanel();
     void hidePortPanel();
@@ -85,6 +88,10 @@ class Form1 final : public PortEvents {
     // A port switch whose open completes later: the panel stays up, and a failure falls back as at once.
     bool switchPending_ = false;
     int switchFallback_ = 0;
+    // After a loss, the port is tried again until it opens; the loss box closes then.
+    bool watching_ = false;
+    int watchDelayMs_ = 0;
+    int lossBox_ = 0;
 };
 
 } // namespace q7

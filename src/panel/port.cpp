@@ -6,8 +6,16 @@
 #include <algorithm>
 
 namespace q7 {
+namespace {
+
+// The longest wait between two tries of a network server that stays away.
+constexpr int kWatchLongestMs = 4000;
+
+} // namespace
 
 void Form1::portSwitch(int target, int fallback) {
+    // The user's choice ends any watch for a lost port.
+    stopWatching();
     SerialPort& port = ui_.port();
     if (port.isOpen()) port.close();
     port.setPortNumber(target);
@@ -26,9 +34,17 @@ void Form1::portSwitch(int target, int fallback) {
 void Form1::portOpened() {
     if (switchPending_) hidePortPanel();
     switchPending_ = false;
+    if (watching_) {
+        stopWatching();
+        ui_.closeWarning(lossBox_);
+    }
 }
 
 void Form1::portOpenFailed(const std::string& error) {
+    if (watching_) {
+        watchAgainIn(std::min(2 * watchDelayMs_, kWatchLongestMs));
+        return;
+    }
     ui_.showWarning(error);
     if (switchPending_) ui_.port().setPortNumber(switchFallback_);
     switchPending_ = false;
@@ -73,8 +89,41 @@ void Form1::portLost() {
     SerialPort& port = ui_.port();
     // The port service may have closed the dead device already; it reports each loss once.
     if (port.isOpen()) port.close();
-    ui_.showWarning("The serial device " + port.deviceName() +
-                    " went away. The port is closed; choose a port under \"COM\" to open it again.");
+    lossBox_ =
+        ui_.showWarning("The serial device " + port.deviceName() +
+                        " went away. The port is closed; the panel opens it again by itself as soon as "
+                        "the device is back, or choose a port under \"COM\".");
+    watching_ = true;
+    watchAgainIn(startInterval(PortWatch));
+}
+
+// A device that is back may still refuse us for a moment (udev gives it its group a little after it appears),
+// and a server may not accept yet: every failure here is quiet, and the next try comes later. A device is
+// tried every second; a network server, whose attempts take time, less often the longer it stays away.
+void Form1::watchTick() {
+    ui_.timer(PortWatch).setEnabled(false);
+    if (!watching_) return;
+    SerialPort& port = ui_.port();
+    std::string ignored;
+    port.applySettings(PortSettings, &ignored);
+    if (!port.open(&ignored)) {
+        watchAgainIn(startInterval(PortWatch));
+        return;
+    }
+    if (port.isConnecting()) return; // the outcome comes as portOpened or portOpenFailed
+    stopWatching();
+    ui_.closeWarning(lossBox_);
+}
+
+void Form1::watchAgainIn(int ms) {
+    watchDelayMs_ = ms;
+    ui_.timer(PortWatch).setInterval(ms);
+    ui_.timer(PortWatch).setEnabled(true);
+}
+
+void Form1::stopWatching() {
+    watching_ = false;
+    ui_.timer(PortWatch).setEnabled(false);
 }
 
 void Form1::end() {

@@ -10,7 +10,8 @@
 
 namespace q7 {
 
-enum TimerId : int { Timer1 = 1, Timer2, Timer3, Timer4 };
+// Timer1 to Timer4 are the form's; PortWatch is ours: it retries a lost port until it can be opened again.
+enum TimerId : int { Timer1 = 1, Timer2, Timer3, Timer4, PortWatch };
 
 // Interval of each timer when the window opens, in milliseconds.
 constexpr int startInterval(TimerId timer) {
@@ -23,6 +24,8 @@ constexpr int startInterval(TimerId timer) {
         return 5000; // hides the port-settings panel
     case Timer4:
         return 1000; // clears the trace and status lines
+    case PortWatch:
+        return 1000; // the first try after a loss
     }
     return 0;
 }
@@ -62,8 +65,10 @@ class WindowServices {
     virtual int screenWidth() const = 0;
     virtual int screenHeight() const = 0;
 
-    // Modal warning box with an exclamation icon and one OK button; does not block the caller.
-    virtual void showWarning(const std::string& text) = 0;
+    // Modal warning box with an exclamation icon and one OK button; does not block the caller. The number
+    // names the box for closeWarning, which closes it unless the user has already.
+    virtual int showWarning(const std::string& text) = 0;
+    virtual void closeWarning(int box) = 0;
     // Unloads the window and ends the program.
     virtual void quit() = 0;
 };

@@ -12,11 +12,13 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace q7 {
@@ -98,11 +100,13 @@ struct QtWindow::Impl {
     SerialPort& port;
     FormSurface window{cursorPadOutline()};
     KeyPreview keyPreview;
-    std::unique_ptr<QtTimer> timers[4];
+    std::unique_ptr<QtTimer> timers[PortWatch];
     std::vector<Control> controls;
     std::vector<HeldButton*> heldButtons;
     Form1* form = nullptr;
     int heightTwips = kExtendedHeight;
+    std::map<int, QPointer<QMessageBox>> boxes;
+    int lastBox = 0;
 
     explicit Impl(SerialPort& p) : port(p) {}
 
@@ -189,7 +193,7 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
 }
 
 QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
-    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4, PortWatch})
         d_->timers[id - Timer1] = std::make_unique<QtTimer>(startInterval(id), [this, id] {
             if (d_->form) d_->form->timerTick(id);
         });
@@ -341,7 +345,7 @@ int QtWindow::screenHeight() const {
     return screen ? screen->geometry().height() * kTwipsPerPixel : 0;
 }
 
-void QtWindow::showWarning(const std::string& text) {
+int QtWindow::showWarning(const std::string& text) {
     // Modal for the window but not blocking the handler that reports: no nested event loop.
     auto* box =
         new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), qs(text), QMessageBox::Ok, &d_->window);
@@ -350,6 +354,16 @@ void QtWindow::showWarning(const std::string& text) {
     box->open();
     // Without a window manager the box would not get the keyboard: Enter or Space answers it.
     box->activateWindow();
+    std::erase_if(d_->boxes, [](const auto& entry) { return entry.second.isNull(); });
+    d_->boxes.emplace(++d_->lastBox, box);
+    return d_->lastBox;
+}
+
+void QtWindow::closeWarning(int box) {
+    if (auto it = d_->boxes.find(box); it != d_->boxes.end()) {
+        if (it->second) it->second->close();
+        d_->boxes.erase(it);
+    }
 }
 
 void QtWindow::quit() {

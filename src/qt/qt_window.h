@@ -42,7 +42,8 @@ class QtWindow final : public WindowServices {
     void moveWindow(int left, int top) override;
     int screenWidth() const override;
     int screenHeight() const override;
-    void showWarning(const std::string& text) override;
+    int showWarning(const std::string& text) override;
+    void closeWarning(int box) override;
     void quit() override;
 
   private:

@@ -180,8 +180,9 @@ class FakeWindow final : public WindowServices {
         : port_(clock), timers_{FakeTimer(clock, startInterval(Timer1)),
                                 FakeTimer(clock, startInterval(Timer2)),
                                 FakeTimer(clock, startInterval(Timer3)),
-                                FakeTimer(clock, startInterval(Timer4))} {
-        for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+                                FakeTimer(clock, startInterval(Timer4)),
+                                FakeTimer(clock, startInterval(PortWatch))} {
+        for (const TimerId id : {Timer1, Timer2, Timer3, Timer4, PortWatch})
             clock.addTimer(&timers_[id - Timer1], id);
         visible_["Frame8"] = false;
         visible_["Command34"] = false;
@@ -237,7 +238,11 @@ class FakeWindow final : public WindowServices {
     }
     int screenWidth() const override { return screenW; }
     int screenHeight() const override { return screenH; }
-    void showWarning(const std::string& text) override { warnings.push_back(text); }
+    int showWarning(const std::string& text) override {
+        warnings.push_back(text);
+        return static_cast<int>(warnings.size());
+    }
+    void closeWarning(int box) override { closedWarnings.push_back(box); }
     void quit() override { ++quits; }
 
     int left() const { return left_; }
@@ -245,6 +250,7 @@ class FakeWindow final : public WindowServices {
 
     VirtualClock clock;
     std::vector<std::string> warnings;
+    std::vector<int> closedWarnings;
     std::vector<int> heights;
     int quits = 0;
     int screenW = 1920 * 15;
@@ -252,7 +258,7 @@ class FakeWindow final : public WindowServices {
 
   private:
     FakePort port_;
-    std::array<FakeTimer, 4> timers_;
+    std::array<FakeTimer, 5> timers_;
     std::map<std::string, std::string> texts_;
     std::map<std::string, bool> visible_;
     std::set<std::string> selected_;

@@ -3,6 +3,7 @@
 // private ser2net in raw and in RFC 2217 mode in front of q7sim on a pseudo-terminal. Only 127.0.0.1.
 #include "sim_fixture.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -197,6 +198,48 @@ TEST_F(Network, ADroppedConnectionIsReportedOnce) {
     QTest::qWait(300);
     EXPECT_EQ(warningBox(0), nullptr) << "reported once";
     click("Command17");
+}
+
+// A device that comes back is opened again without a click: here a link to a pseudo-terminal, pointed at a
+// new one after the first hung up. The loss box closes by itself.
+TEST_F(Network, ADeviceThatComesBackIsOpenedAgainWithoutAClick) {
+    auto first = std::make_unique<Simulator>(dir_.filePath("first.log"), QStringList{});
+    const std::string link = dir_.filePath("projector").toStdString();
+    ASSERT_EQ(::symlink(first->device().c_str(), link.c_str()), 0);
+    startWith(link);
+    ASSERT_TRUE(port_->isOpen());
+    first->hangUp();
+    ASSERT_TRUE(first->exited(5000));
+    QPointer<QMessageBox> box = warningBox(5000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains("opens it again by itself"));
+    Simulator second(dir_.filePath("second.log"), QStringList{});
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(second.device().c_str(), link.c_str()), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port_->isOpen() && box.isNull(); }, 8000))
+        << "reopened, box closed";
+    click("Command17");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !second.frames().empty(); }, 5000));
+    EXPECT_EQ(second.frames().empty() ? "" : second.frames().back().frame, "C00");
+}
+
+// A server that goes away and comes back on the same port is connected again.
+TEST_F(Network, AServerThatComesBackIsConnectedAgain) {
+    const std::string port = std::to_string(freePort());
+    auto first = std::make_unique<Simulator>(dir_.filePath("first.log"), QStringList{"--tcp", port.c_str()});
+    startWith(first->device());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !port_->isConnecting(); }, 5000));
+    first->hangUp();
+    ASSERT_TRUE(first->exited(5000));
+    QPointer<QMessageBox> box = warningBox(5000);
+    ASSERT_NE(box, nullptr);
+    QTest::qWait(1500); // a try or two find nobody there, quietly
+    EXPECT_EQ(warningBox(0), box.data()) << "no box for a try that fails";
+    Simulator second(dir_.filePath("second.log"), QStringList{"--tcp", port.c_str()});
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return port_->isOpen() && !port_->isConnecting() && box.isNull(); }, 10000));
+    click("Command17");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !second.frames().empty(); }, 5000));
 }
 
 } // namespace
