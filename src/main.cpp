@@ -2,6 +2,7 @@
 // Wires the form to the Qt window and serial port.
 #include "link/command_line.h"
 #include "panel/form.h"
+#include "qt/port_discovery.h"
 #include "qt/process_end.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_window.h"
@@ -60,12 +61,20 @@ int main(int argc, char* argv[]) {
         std::printf("%s %s\n", programName.c_str(), Q7_VERSION);
         return 0;
     }
+    // Looking costs a walk through the system's device list: not done when nothing depends on it.
+    const std::vector<q7::SerialPortInfo> present = options.com1 && options.com2 && !options.listPorts
+                                                        ? std::vector<q7::SerialPortInfo>{}
+                                                        : q7::presentSerialPorts();
+    const std::array<q7::ChosenPort, 2> ports = q7::portsToUse(options, present);
+    if (options.listPorts) {
+        std::fputs(q7::listPortsText(present, ports).c_str(), stdout);
+        return 0;
+    }
 
     const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
     // The desktop entry's name: a dock shows the entry's icon for this window.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
-    q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
-                          options.com2.value_or(q7::defaultDevice(2)));
+    q7::QtSerialPort port(ports[0].device, ports[1].device);
     q7::QtWindow window(port);
     q7::Form1 form(window);
     window.attach(form);
