@@ -59,7 +59,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 
 std::string usageText(const std::string& program) {
     return "Usage: " + program +
-           " [--com1 DEVICE] [--com2 DEVICE]\n"
+           " [--com1 DEVICE] [--com2 DEVICE] [--list-ports]\n"
            "Control panel for Q7 and Q7L projectors on an RS-232C line.\n"
            "\n"
            "Options:\n"
