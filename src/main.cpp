@@ -2,6 +2,7 @@
 // Wires the form to the Qt window and serial port.
 #include "link/command_line.h"
 #include "panel/form.h"
+#include "qt/port_discovery.h"
 #include "qt/process_end.h"
 #include "qt/qt_serial_port.h"
 #include "qt/qt_window.h"
@@ -10,13 +11,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <memory>
+#include <mutex>
 
 namespace {
 
 std::string programName;
 // What the toolkit says while it looks for a display: shown only if it finds one.
 std::vector<std::pair<QtMsgType, QString>> heldMessages;
+std::mutex heldMessagesLock; // the port search runs beside the toolkit's start
 
 // Without a display the toolkit would abort with a core dump, after lines that a user cannot act on.
 void whileStarting(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -26,6 +30,7 @@ void whileStarting(QtMsgType type, const QMessageLogContext&, const QString& mes
                      programName.c_str());
         std::_Exit(1);
     }
+    const std::lock_guard lock(heldMessagesLock);
     heldMessages.emplace_back(type, message);
 }
 
@@ -33,6 +38,7 @@ std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
     const QtMessageHandler before = qInstallMessageHandler(whileStarting);
     auto app = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(before);
+    const std::lock_guard lock(heldMessagesLock);
     for (const auto& [type, message] : heldMessages)
         qt_message_output(type, QMessageLogContext(), message);
     heldMessages.clear();
@@ -60,12 +66,27 @@ int main(int argc, char* argv[]) {
         std::printf("%s %s\n", programName.c_str(), Q7_VERSION);
         return 0;
     }
+    // The search walks the system's whole list of terminals (some 20 ms here): it runs while the toolkit
+    // starts, and not at all when both ports are named.
+    const bool search = !(options.com1 && options.com2) || options.listPorts;
+    std::future<std::vector<q7::SerialPortInfo>> searching;
+    if (search) searching = std::async(std::launch::async, q7::presentSerialPorts);
+    const auto choose = [&] {
+        const std::vector<q7::SerialPortInfo> present =
+            search ? searching.get() : std::vector<q7::SerialPortInfo>{};
+        return std::pair(present, q7::portsToUse(options, present));
+    };
+    if (options.listPorts) {
+        const auto [present, ports] = choose();
+        std::fputs(q7::listPortsText(present, ports).c_str(), stdout);
+        return 0;
+    }
 
     const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
     // The desktop entry's name: a dock shows the entry's icon for this window.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
-    q7::QtSerialPort port(options.com1.value_or(q7::defaultDevice(1)),
-                          options.com2.value_or(q7::defaultDevice(2)));
+    const std::array<q7::ChosenPort, 2> ports = choose().second;
+    q7::QtSerialPort port(ports[0].device, ports[1].device);
     q7::QtWindow window(port);
     q7::Form1 form(window);
     window.attach(form);

@@ -13,6 +13,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             result.help = true;
             continue;
         }
+        if (arg == "--list-ports") {
+            result.listPorts = true;
+            continue;
+        }
         if (arg == "--version") {
             result.version = true;
             continue;
@@ -55,19 +59,27 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 
 std::string usageText(const std::string& program) {
     return "Usage: " + program +
-           " [--com1 DEVICE] [--com2 DEVICE]\n"
+           " [--com1 DEVICE] [--com2 DEVICE] [--list-ports]\n"
            "Control panel for Q7 and Q7L projectors on an RS-232C line.\n"
            "\n"
            "Options:\n"
-           "  --com1 DEVICE  the device behind port 1 (default /dev/ttyS0)\n"
-           "  --com2 DEVICE  the device behind port 2 (default /dev/ttyS1)\n"
+           "  --com1 DEVICE  the device behind port 1\n"
+           "  --com2 DEVICE  the device behind port 2\n"
+           "  --list-ports   list the serial ports present and the devices behind port 1 and 2, and exit\n"
            "  --help         print this text and exit\n"
            "  --version      print the version and exit\n"
            "\n"
            "DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal, or a serial device "
            "server\n"
            "on the network: rfc2217://HOST:PORT (Telnet, the line set by the panel) or socket://HOST:PORT\n"
-           "(raw TCP, the line set on the server).\n";
+           "(raw TCP, the line set on the server).\n"
+#ifdef _WIN32
+           "Without --com1 and --com2, port 1 is COM1 and port 2 is COM2.\n";
+#else
+           "Without --com1 and --com2, port 1 and port 2 are the first two serial ports present: built-in\n"
+           "ports (/dev/ttyS*) first, then USB adapters (/dev/ttyUSB*, /dev/ttyACM*) in the order of their\n"
+           "/dev/serial/by-id names. Where fewer are present, /dev/ttyS0 and /dev/ttyS1.\n";
+#endif
 }
 
 } // namespace q7

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The two options that name the devices behind port 1 and port 2, and the two that only inform.
+// The two options that name the devices behind port 1 and port 2, and the three that only inform.
 
 #include <optional>
 #include <string>
@@ -12,6 +12,7 @@ struct CommandLine {
     // As given; a network address among them is known to parse (link/port_address.h).
     std::optional<std::string> com1;
     std::optional<std::string> com2;
+    bool listPorts = false;
     bool help = false;
     bool version = false;
     std::string error; // non-empty: the arguments could not be used

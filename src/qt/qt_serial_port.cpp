@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/qt_serial_port.h"
 
+#include "qt/port_discovery.h"
 #include "qt/process_end.h"
 
 #include <QDeadlineTimer>
@@ -28,6 +29,11 @@ constexpr std::pair<Parity, QSerialPort::Parity> kParities[] = {{Parity::None, Q
 
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
+}
+
+// A wrong guess at a device's name is answered with the names there are.
+std::string noSuchDevice() {
+    return std::string(QtSerialPort::kNoSuchDevice) + ". " + portsPresentText(presentSerialPorts());
 }
 
 } // namespace
@@ -161,7 +167,7 @@ bool QtSerialPort::open(std::string* error) {
         if (error)
             *error = "Cannot open " + deviceName() + ": " +
                      (why == ENAMETOOLONG               ? std::string(kNameTooLong)
-                      : why == ENOENT || why == ENOTDIR ? std::string(kNoSuchDevice)
+                      : why == ENOENT || why == ENOTDIR ? noSuchDevice()
                                                         : std::string(std::strerror(why))) +
                      ".";
         return false;
@@ -198,7 +204,7 @@ std::string QtSerialPort::describeFailure(const std::string& action, const std::
     std::string reason;
     switch (port_.error()) {
     case QSerialPort::DeviceNotFoundError:
-        reason = kNoSuchDevice;
+        reason = noSuchDevice();
         break;
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX

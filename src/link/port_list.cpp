@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+#include "link/port_list.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+namespace q7 {
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// ttyUSB2 before ttyUSB10: the order a user counts in.
+bool naturalLess(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            std::size_t ie = i, je = j;
+            while (ie < a.size() && isDigit(a[ie]))
+                ++ie;
+            while (je < b.size() && isDigit(b[je]))
+                ++je;
+            const std::string_view na = a.substr(i, ie - i), nb = b.substr(j, je - j);
+            if (na.size() != nb.size()) return na.size() < nb.size();
+            if (na != nb) return na < nb;
+            i = ie;
+            j = je;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
+bool named(const SerialPortInfo& port, std::string_view prefix) {
+    const std::size_t slash = port.path.rfind('/');
+    return std::string_view(port.path)
+               .substr(slash == std::string::npos ? 0 : slash + 1)
+               .substr(0, prefix.size()) == prefix;
+}
+
+int rank(const SerialPortInfo& port) {
+    if (named(port, "ttyS")) return 0;
+    if (named(port, "ttyUSB") || named(port, "ttyACM") || port.vendorId) return 1;
+    return 2;
+}
+
+// ttyUSB numbers follow the order of plugging in; a by-id name (maker, model, serial number) stays with the
+// adapter, so the same adapter stays port 1 from one start to the next. (Adapters with one come first:
+// /dev/serial/by-id/ sorts before /dev/tty.)
+std::string_view sortName(const SerialPortInfo& port) {
+    return port.byId.empty() ? port.path : port.byId;
+}
+
+bool sameDevice(const SerialPortInfo& port, const std::string& device) {
+    return device == port.path || (!port.byId.empty() && device == port.byId);
+}
+
+std::string hex4(std::uint16_t value) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string describe(const SerialPortInfo& port) {
+    std::vector<std::string> parts;
+    if (!port.description.empty()) parts.push_back(port.description);
+    if (!port.manufacturer.empty()) parts.push_back("manufacturer " + port.manufacturer);
+    if (!port.serialNumber.empty()) parts.push_back("serial number " + port.serialNumber);
+    if (port.vendorId && port.productId)
+        parts.push_back("USB id " + hex4(*port.vendorId) + ":" + hex4(*port.productId));
+    else if (port.vendorId)
+        parts.push_back("USB vendor " + hex4(*port.vendorId));
+    else if (port.productId)
+        parts.push_back("USB product " + hex4(*port.productId));
+    if (!port.byId.empty()) parts.push_back(port.byId);
+    std::string text = port.path;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "  " : ", ") + parts[i];
+    return text;
+}
+
+} // namespace
+
+std::vector<SerialPortInfo> orderPorts(std::vector<SerialPortInfo> ports) {
+    std::stable_sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
+        if (rank(a) != rank(b)) return rank(a) < rank(b);
+        return naturalLess(sortName(a), sortName(b));
+    });
+    return ports;
+}
+
+std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present,
+                                      const std::optional<std::string>& com1,
+                                      const std::optional<std::string>& com2,
+                                      const std::array<std::string, 2>& fallbacks) {
+    std::array<ChosenPort, 2> chosen;
+    const std::optional<std::string>* given[2] = {&com1, &com2};
+    for (int k = 0; k < 2; ++k)
+        if (*given[k]) chosen[k] = {**given[k], ChosenPort::Source::CommandLine};
+    const std::vector<SerialPortInfo> ordered = orderPorts(present);
+    for (int k = 0; k < 2; ++k) {
+        if (*given[k]) continue;
+        const std::string* taken = k == 1 || *given[1] ? &chosen[1 - k].device : nullptr;
+        const auto found = std::find_if(ordered.begin(), ordered.end(), [&](const SerialPortInfo& port) {
+            return !taken || !sameDevice(port, *taken);
+        });
+        if (found != ordered.end())
+            chosen[k] = {found->path, ChosenPort::Source::Found};
+        else
+            chosen[k] = {taken && *taken == fallbacks[k] ? fallbacks[1 - k] : fallbacks[k],
+                         ChosenPort::Source::Fallback};
+    }
+    return chosen;
+}
+
+std::string listPortsText(const std::vector<SerialPortInfo>& present,
+                          const std::array<ChosenPort, 2>& chosen) {
+    std::string text =
+        present.empty() ? "No serial port was found on this computer.\n" : "Serial ports on this computer:\n";
+    for (const SerialPortInfo& port : orderPorts(present))
+        text += "  " + describe(port) + "\n";
+    for (int k = 0; k < 2; ++k) {
+        const ChosenPort& port = chosen[k];
+        text += "Port " + std::to_string(k + 1) + ": " + port.device;
+        if (port.source == ChosenPort::Source::CommandLine)
+            text += " (--com" + std::to_string(k + 1) + ")";
+        else if (port.source == ChosenPort::Source::Fallback)
+            text += " (the default, as no other port was found)";
+        text += "\n";
+    }
+    return text;
+}
+
+std::string portsPresentText(const std::vector<SerialPortInfo>& present) {
+    if (present.empty()) return "No serial port was found on this computer";
+    std::string text = "Serial ports on this computer: ";
+    const std::vector<SerialPortInfo> ordered = orderPorts(present);
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        text += (i ? ", " : "") + ordered[i].path;
+        if (!ordered[i].description.empty()) text += " (" + ordered[i].description + ")";
+    }
+    return text;
+}
+
+} // namespace q7

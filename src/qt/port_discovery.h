@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The serial ports of this computer, as QSerialPortInfo finds them, and the devices behind port 1 and port 2.
+
+#include "link/command_line.h"
+#include "link/port_list.h"
+
+#include <map>
+
+namespace q7 {
+
+// Each with the /dev/serial/by-id link that leads to it, where there is one.
+std::vector<SerialPortInfo> presentSerialPorts();
+
+// The device each link in `folder` leads to, mapped to the link's path (the first by name where several lead
+// to one device); empty where the folder does not exist.
+std::map<std::string, std::string> linksByTarget(const std::string& folder);
+
+// Windows keeps COM1 and COM2: its port numbers are the names users know.
+std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present);
+
+} // namespace q7
