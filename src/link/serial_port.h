@@ -27,6 +27,7 @@ class SerialPort {
     // The device the port number names, for messages.
     virtual std::string deviceName() const = 0;
     // "19200,N,8,1" and the like; takes effect at once on an open port. False with *error set on failure.
+    // Here and in open(), error may be null where the reason is not wanted.
     virtual bool applySettings(const std::string& settings, std::string* error) = 0;
     // False when the port cannot be opened now. True when it is open, or, for a port that takes time to open
     // (a network connection), being opened: isConnecting() until PortEvents::portOpened or portOpenFailed.

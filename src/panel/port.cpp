@@ -104,9 +104,9 @@ void Form1::watchTick() {
     ui_.timer(PortWatch).setEnabled(false);
     if (!watching_) return;
     SerialPort& port = ui_.port();
-    std::string ignored;
-    port.applySettings(PortSettings, &ignored);
-    if (!port.open(&ignored)) {
+    port.applySettings(PortSettings, nullptr);
+    // No text wanted: telling why can cost more than trying (it lists the ports present).
+    if (!port.open(nullptr)) {
         watchAgainIn(startInterval(PortWatch));
         return;
     }

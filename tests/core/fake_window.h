@@ -106,7 +106,7 @@ class FakePort final : public SerialPort {
     std::string deviceName() const override { return number_ == 2 ? "/dev/fake2" : "/dev/fake1"; }
     bool applySettings(const std::string& settings, std::string* error) override {
         if (refuseSettings) {
-            *error = "settings refused";
+            if (error) *error = "settings refused";
             return false;
         }
         settings_ = settings;
@@ -116,7 +116,7 @@ class FakePort final : public SerialPort {
     bool open(std::string* error) override {
         ++openAttempts;
         if (refusedPorts.count(number_)) {
-            *error = "Cannot open " + deviceName() + ": no such device";
+            if (error) *error = "Cannot open " + deviceName() + ": no such device";
             return false;
         }
         open_ = true;
