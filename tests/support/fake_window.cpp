@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+#include "fake_window.h"
+
+namespace q7::test {
+
+bool FakePort::applySettings(const std::string& settings, std::string* error) {
+    if (refuseSettings)
+        *error = "settings refused";
+    else
+        applied.emplace_back(settings, open_);
+    return !refuseSettings;
+}
+
+bool FakePort::open(std::string* error) {
+    if (refusedPorts.count(number_)) {
+        *error = "Cannot open " + deviceName() + ": no such device";
+        return false;
+    }
+    ++opens;
+    return open_ = true;
+}
+
+bool FakePort::write(const std::string& bytes) {
+    if (!open_) return false;
+    writes.push_back({clock_ ? clock_->now() : 0, bytes});
+    pending += slowLine ? bytes.size() : 0;
+    return true;
+}
+
+std::vector<std::string> FakePort::written() const {
+    std::vector<std::string> out;
+    for (const Write& w : writes)
+        out.push_back(w.bytes);
+    return out;
+}
+
+// The option groups: the port, the speed, the projector.
+static std::string groupOf(std::string_view option) {
+    return option == "Option1" || option == "Option2"    ? "port"
+           : option == "Option9" || option == "Option10" ? "speed"
+                                                         : "projector";
+}
+
+FakeWindow::FakeWindow() {
+    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+        timers_[id - Timer1] = std::make_unique<VirtualClock::Timer>(clock, startInterval(id), [this, id] {
+            ticks.emplace_back(clock.now(), id);
+            if (form_) form_->timerTick(id);
+        });
+    hidden_["Frame8"] = hidden_["Command34"] = true;
+    selected_["projector"] = "Option3";
+    selected_["speed"] = "Option9";
+}
+
+std::string FakeWindow::text(ControlId control) const {
+    const auto it = texts_.find(control.name());
+    return it == texts_.end() ? std::string() : it->second;
+}
+
+bool FakeWindow::isVisible(ControlId control) const {
+    const auto it = hidden_.find(control.name());
+    return it == hidden_.end() || !it->second;
+}
+
+void FakeWindow::setSelected(ControlId option) {
+    selected_[groupOf(option.name())] = option.name();
+}
+
+bool FakeWindow::isSelected(ControlId option) const {
+    const auto it = selected_.find(groupOf(option.name()));
+    return it != selected_.end() && it->second == option.name();
+}
+
+Panel::Panel(bool load) {
+    ui.attach(form);
+    if (load) form.load();
+}
+
+void Panel::receive(const std::string& bytes) {
+    ui.fakePort.incoming += bytes;
+    form.comm(2); // the code of waiting characters
+}
+
+std::vector<std::int64_t> Panel::writeTimes(std::int64_t since) const {
+    std::vector<std::int64_t> at;
+    for (const FakePort::Write& w : ui.fakePort.writes)
+        if (w.at >= since) at.push_back(w.at - since);
+    return at;
+}
+
+std::vector<std::int64_t> Panel::ticks(TimerId timer, std::int64_t since) const {
+    std::vector<std::int64_t> at;
+    for (const auto& [when, id] : ui.ticks)
+        if (id == timer && when >= since) at.push_back(when - since);
+    return at;
+}
+
+} // namespace q7::test
