@@ -71,41 +71,34 @@ TEST(Held, EveryButtonRepeatsAtItsPeriodAndLeavesItsPeriodToTheArrows) {
     }
 }
 
-struct ArrowCase {
-    const char* name;
-    Frames before; // clicks; "+" marks a held button pressed and released
-    int period, window, clearing;
-};
-
-class Arrow : public ::testing::TestWithParam<ArrowCase> {};
-
-TEST_P(Arrow, RepeatsAtThePeriodLeftAndTakesItsWindowsFromThePad) {
-    const ArrowCase& c = GetParam();
-    Panel p;
-    for (const std::string& step : c.before) {
-        if (step[0] == '+') p.form.press(step.substr(1)), p.form.release(step.substr(1));
-        if (step[0] != '+') p.form.click(step);
-        p.advance(6000);
+// A cursor-pad arrow repeats at the period the last held button or "A-IMAGE"/MENU "ON" left and takes its
+// windows from CursorPadMode; after the steps ("+" marks a held button pressed and released): period,
+// windows.
+TEST(Held, AnArrowRepeatsAtThePeriodLeftAndTakesItsWindowsFromThePad) {
+    const std::tuple<Frames, int, int, int> cases[] = {{{}, 200, 500, 1000},
+                                                       {{"Command13"}, 200, 150, 190},
+                                                       {{"Command86"}, 200, 5000, 5500},
+                                                       {{"+Command48", "Command23"}, 200, 150, 190},
+                                                       {{"+Command48", "+Command2"}, 250, 5, 5},
+                                                       {{"+Command49", "Command24"}, 5, 5, 5}};
+    for (const auto& [steps, period, window, clearing] : cases) {
+        SCOPED_TRACE(steps.empty() ? "at start" : steps.back());
+        Panel p;
+        for (const std::string& step : steps) {
+            if (step[0] == '+') p.form.press(step.substr(1)), p.form.release(step.substr(1));
+            if (step[0] != '+') p.form.click(step);
+            p.advance(6000);
+        }
+        const std::int64_t t0 = p.ui.clock.now();
+        p.form.press("Command9");
+        EXPECT_EQ(p.ui.timer(Timer2).interval(), window);
+        EXPECT_EQ(p.ui.timer(Timer4).interval(), clearing);
+        p.advance(2 * period);
+        p.form.release("Command9");
+        EXPECT_EQ(p.writeTimes(t0), (Times{0, period, 2 * period}));
+        EXPECT_EQ(p.written().back(), "C3B\r");
     }
-    const std::int64_t t0 = p.ui.clock.now();
-    p.form.press("Command9");
-    EXPECT_EQ(p.ui.timer(Timer2).interval(), c.window);
-    EXPECT_EQ(p.ui.timer(Timer4).interval(), c.clearing);
-    p.advance(2 * c.period);
-    p.form.release("Command9");
-    EXPECT_EQ(p.writeTimes(t0), (Times{0, c.period, 2 * c.period}));
-    EXPECT_EQ(p.written().back(), "C3B\r");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CursorPad, Arrow,
-    ::testing::Values(ArrowCase{"AtStart", {}, 200, 500, 1000},
-                      ArrowCase{"AfterAImage", {"Command13"}, 200, 150, 190},
-                      ArrowCase{"AfterAWait5sButton", {"Command86"}, 200, 5000, 5500},
-                      ArrowCase{"AfterDZoomThenMenuOn", {"+Command48", "Command23"}, 200, 150, 190},
-                      ArrowCase{"AfterDZoomThenVolume", {"+Command48", "+Command2"}, 250, 5, 5},
-                      ArrowCase{"MenuOffChangesNothing", {"+Command49", "Command24"}, 5, 5, 5}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Held, RepetitionsTakeThePrefixInForceAndASecondPressSendsAgain) {
     Panel p;
@@ -124,20 +117,6 @@ TEST(Held, RepetitionsTakeThePrefixInForceAndASecondPressSendsAgain) {
     p.form.release("Command7");
     p.form.timerTick(Timer1); // with nothing held a tick sends nothing
     EXPECT_EQ(p.written().size(), 5u);
-}
-
-// The window lost activation or the mouse: the hold ends as a release would, D.Zoom's effect included.
-TEST(Held, AnInterruptedHoldEndsLikeARelease) {
-    Panel p;
-    p.form.press("Command48");
-    p.advance(300);
-    p.form.holdInterrupted();
-    p.form.holdInterrupted();
-    p.advance(5000);
-    EXPECT_EQ(p.ticks(Timer4), (Times{245, 1300}));
-    p.form.press("Command7");
-    p.advance(5);
-    EXPECT_EQ(p.writeTimes(), (Times{0, 250, 5300, 5305}));
 }
 
 // At 9600 baud frames that have not left the port would keep the lens moving after the release: a tick that

@@ -18,14 +18,12 @@ TEST(Port, StartUpOpensPortOneAt19200AndCentresTheWindowFromItsFullHeight) {
     p.ui.screenW = 15045;
     p.ui.screenH = 12000;
     p.form.load();
-    EXPECT_TRUE(p.ui.fakePort.isOpen());
-    EXPECT_EQ(p.ui.fakePort.portNumber(), 1);
+    EXPECT_EQ(std::pair(p.ui.fakePort.isOpen(), p.ui.fakePort.portNumber()), std::pair(true, 1));
     EXPECT_EQ(p.ui.fakePort.applied.front(), std::pair(std::string("19200,N,8,1"), false));
     EXPECT_TRUE(p.ui.isSelected(Option1) && p.ui.isSelected(Option9) &&
                 p.ui.isSelected(ControlId("Option3")));
-    EXPECT_FALSE(p.ui.isVisible(Frame8));
+    EXPECT_FALSE(p.ui.isVisible(Frame8) || !p.ui.warnings.empty());
     EXPECT_EQ((std::array{p.ui.left, p.ui.top, p.ui.height}), (std::array{2700, 1450, 5350})); // 9645 wide
-    EXPECT_TRUE(p.ui.warnings.empty());
 }
 
 TEST(Port, APortThatCannotOpenIsReportedKeepsThePanelAndTheFallbackAndClicksStillRun) {
@@ -52,7 +50,7 @@ TEST(Port, APortThatCannotOpenIsReportedKeepsThePanelAndTheFallbackAndClicksStil
     EXPECT_EQ(p.ui.warnings.size(), 2u);
 }
 
-TEST(Port, ComShowsThePanelForFiveSecondsAndASpeedChangeAppliesToTheOpenPortAndHidesIt) {
+TEST(Port, ComShowsThePanelForFiveSecondsASpeedChangeAppliesAtOnceALostDeviceIsReported) {
     Panel p;
     const int opens = p.ui.fakePort.opens;
     p.form.click("Command33");
@@ -76,41 +74,34 @@ TEST(Port, ComShowsThePanelForFiveSecondsAndASpeedChangeAppliesToTheOpenPortAndH
     p.form.click("Option10");
     EXPECT_EQ(p.ui.warnings, Frames{"settings refused"});
     EXPECT_TRUE(p.ui.isVisible(Frame8));
-}
-
-TEST(Port, ALostDeviceIsReportedAPortSwitchOpensItAgainEndCloses) {
-    Panel p;
+    // A device gone is reported, a port switch opens it again, "END" closes it and ends.
     p.form.portLost();
     EXPECT_FALSE(p.ui.fakePort.isOpen());
-    ASSERT_EQ(p.ui.warnings.size(), 1u);
-    EXPECT_NE(p.ui.warnings[0].find("/dev/fake1"), std::string::npos);
+    EXPECT_NE(p.ui.warnings.back().find("/dev/fake1"), std::string::npos);
     p.form.click("Option1");
     EXPECT_TRUE(p.ui.fakePort.isOpen());
     p.form.click("Command16");
-    EXPECT_FALSE(p.ui.fakePort.isOpen());
-    EXPECT_EQ(p.ui.quits, 1);
+    EXPECT_FALSE(p.ui.fakePort.isOpen() || p.ui.quits != 1);
 }
 
+// Choosing a projector sends nothing and touches no line; the next frame carries its address.
 TEST(Framing, TheSelectedProjectorsAddressPrecedesTheCommand) {
-    const std::pair<const char*, const char*> projectors[] = {
-        {"Option4", "AFFFCR0\r"}, {"Option5", "A001CR0\r"}, {"Option6", "A002CR0\r"},
-        {"Option7", "A003CR0\r"}, {"Option8", "A004CR0\r"}, {"Option3", "CR0\r"}};
+    const std::tuple<const char*, const char*, const char*> projectors[] = {
+        {"Option4", "AFFFCR0\r", " A F F F C R 0 CR "}, {"Option5", "A001CR0\r", " A 0 0 1 C R 0 CR "},
+        {"Option6", "A002CR0\r", " A 0 0 2 C R 0 CR "}, {"Option7", "A003CR0\r", " A 0 0 3 C R 0 CR "},
+        {"Option8", "A004CR0\r", " A 0 0 4 C R 0 CR "}, {"Option3", "CR0\r", " C R 0 CR "}};
     Panel p;
     p.form.click("Command44");
     p.receive("00\r");
-    for (const auto& [option, frame] : projectors) {
+    for (const auto& [option, frame, trace] : projectors) {
+        const std::string lines = p.txd() + p.rxd() + p.status();
         p.form.click(option);
-        EXPECT_EQ(p.written().size(), 1u) << "choosing a projector sends nothing";
-        EXPECT_EQ(p.txd() + p.rxd() + p.status(), " C R 0 CR  0 0 CR  Power ON") << "nor touches the lines";
-    }
-    for (const auto& [option, frame] : projectors) {
-        p.form.click(option);
+        EXPECT_EQ(p.txd() + p.rxd() + p.status(), lines);
         p.form.click("Command44");
         EXPECT_EQ(p.written().back(), frame);
+        EXPECT_EQ(p.txd(), trace);
     }
-    p.form.click("Option5");
-    p.form.click("Command44");
-    EXPECT_EQ(p.txd(), " A 0 0 1 C R 0 CR ");
+    EXPECT_EQ(p.written().size(), 7u);
 }
 
 TEST(CommandBox, SendsTheTextAsItStandsAndKeepsIt) {
@@ -154,9 +145,8 @@ TEST(CommandBox, ATypedQueryIsDecodedLikeItsButtonAndClsOnlyEmptiesTheBox) {
 
 TEST(CommandLine, NamesTheDevicesBehindBothPortsAndRefusesAnythingElse) {
     const CommandLine c = parseCommandLine({"--com1", "/dev/pts/7", "--com2=/dev/ttyUSB0"});
-    EXPECT_EQ(c.error, "");
-    EXPECT_EQ(c.com1.value_or(""), "/dev/pts/7");
-    EXPECT_EQ(c.com2.value_or(""), "/dev/ttyUSB0");
+    EXPECT_EQ(std::tuple(c.error, c.com1.value_or(""), c.com2.value_or("")),
+              std::tuple("", "/dev/pts/7", "/dev/ttyUSB0"));
     EXPECT_TRUE(parseCommandLine({"--help"}).help);
     for (const Frames& args :
          {Frames{"--com3", "x"}, Frames{"--com1"}, Frames{"--com1="}, Frames{"/dev/ttyS0"}})

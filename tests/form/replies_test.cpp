@@ -147,7 +147,7 @@ TEST(Status, AnAnswerIsDecodedOnceEnoughHasArrivedForTheProjectorStillSelected) 
     EXPECT_EQ(p.rxd() + "|" + p.status(), " 8 0 CR |");
 }
 
-TEST(ReplyWindow, AReplyInTimeStaysAndALateOneStartsANewCollection) {
+TEST(ReplyWindow, RunsFromEachTransmissionAndEndsTheCollection) {
     Panel p;
     p.form.click("Command17");
     p.ui.fakePort.incoming = "00\r";
@@ -167,11 +167,11 @@ TEST(ReplyWindow, AReplyInTimeStaysAndALateOneStartsANewCollection) {
     EXPECT_EQ(p.txd() + p.rxd() + p.status(), "");
     p.receive("0"); // nothing has ended the collection since
     EXPECT_EQ(p.rxd(), " 8 0 ");
-}
-
-// Each transmission gets its full window: enabling a running timer restarts its count.
-TEST(ReplyWindow, EachTransmissionStartsItsWindowAfreshAndLeavesTheOtherLines) {
-    Panel p;
+    // Each transmission gets its full window (enabling a running timer restarts its count) and leaves the
+    // other lines as they are.
+    p.form.click("Command17");
+    p.advance(1100);
+    const std::int64_t t0 = p.ui.clock.now();
     p.form.click("Command44");
     p.receive("00\r");
     p.advance(400);
@@ -182,8 +182,8 @@ TEST(ReplyWindow, EachTransmissionStartsItsWindowAfreshAndLeavesTheOtherLines) {
     p.advance(1);
     EXPECT_EQ(p.rxd(), " X X X X");
     p.advance(500);
-    EXPECT_EQ(p.ticks(Timer2), (std::vector<std::int64_t>{900}));
-    EXPECT_EQ(p.ticks(Timer4), (std::vector<std::int64_t>{1400}));
+    EXPECT_EQ(p.ticks(Timer2, t0), (std::vector<std::int64_t>{900}));
+    EXPECT_EQ(p.ticks(Timer4, t0), (std::vector<std::int64_t>{1400}));
     p.form.click("Command17");
     p.receive("0");
     p.advance(500);

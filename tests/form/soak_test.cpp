@@ -84,8 +84,6 @@ TEST(Soak, HoursOfRandomOperation) {
             ASSERT_TRUE(p.txd().empty() || isTrace(p.txd())) << p.txd();
             ASSERT_TRUE(p.rxd().empty() || p.rxd() == " X X X X" || isTrace(p.rxd())) << p.rxd();
             ASSERT_TRUE(std::regex_match(p.status(), status)) << p.status();
-            ASSERT_TRUE(p.ui.height == 5350 || p.ui.height == 6645 || p.ui.height == 7200 ||
-                        p.ui.height == 9100);
         }
         // With nothing held and nothing arriving, everything winds down after a last command.
         if (!held.empty()) p.form.release(held);

@@ -13,16 +13,17 @@ enum Font { G9B, G9, G8B, G8, G10B, G10, P9, P9B, P10B, P7 };
 // The toolkit's own colour for that kind of control.
 inline constexpr std::uint32_t kSystem = 0xFFFFFFFF;
 
+// Its container is "Form1" or the frame that holds it; geometry in twips within the container; the font,
+// where the design names none, the one inherited; tab 0 takes no focus. The reply window and clearing are the
+// ms after a click from start-up to " X X X X" and to the lines emptied.
 struct Control {
-    const char* name;
-    const char* in; // "Form1" or the frame that holds it
-    const char* caption;
-    int left, top, width, height; // twips, within the container
+    const char *name, *in, *caption;
+    int left, top, width, height;
     std::uint32_t back;
-    Font font; // where the design names none, the one inherited
-    int tab;   // 0: takes no focus
+    Font font;
+    int tab;
     const char* wire = nullptr;
-    int window = 0, clearing = 0; // ms after a click from start-up: " X X X X", then the lines empty
+    int window = 0, clearing = 0;
 };
 
 // clang-format off
@@ -175,8 +176,7 @@ struct Held {
     const char* name;
     int code;
     const char* wire;
-    int period, window, clearing;
-    int nextPeriod, nextWindow;
+    int period, window, clearing, nextPeriod, nextWindow;
 };
 
 inline constexpr Held kHeld[] = {

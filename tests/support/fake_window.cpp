@@ -34,13 +34,6 @@ std::vector<std::string> FakePort::written() const {
     return out;
 }
 
-// The option groups: the port, the speed, the projector.
-static std::string groupOf(std::string_view option) {
-    return option == "Option1" || option == "Option2"    ? "port"
-           : option == "Option9" || option == "Option10" ? "speed"
-                                                         : "projector";
-}
-
 FakeWindow::FakeWindow() {
     for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
         timers_[id - Timer1] = std::make_unique<VirtualClock::Timer>(clock, startInterval(id), [this, id] {
@@ -48,27 +41,7 @@ FakeWindow::FakeWindow() {
             if (form_) form_->timerTick(id);
         });
     hidden_["Frame8"] = hidden_["Command34"] = true;
-    selected_["projector"] = "Option3";
-    selected_["speed"] = "Option9";
-}
-
-std::string FakeWindow::text(ControlId control) const {
-    const auto it = texts_.find(control.name());
-    return it == texts_.end() ? std::string() : it->second;
-}
-
-bool FakeWindow::isVisible(ControlId control) const {
-    const auto it = hidden_.find(control.name());
-    return it == hidden_.end() || !it->second;
-}
-
-void FakeWindow::setSelected(ControlId option) {
-    selected_[groupOf(option.name())] = option.name();
-}
-
-bool FakeWindow::isSelected(ControlId option) const {
-    const auto it = selected_.find(groupOf(option.name()));
-    return it != selected_.end() && it->second == option.name();
+    selected_ = {{"port", ""}, {"speed", "Option9"}, {"projector", "Option3"}};
 }
 
 Panel::Panel(bool load) {

@@ -56,16 +56,17 @@ class FakeWindow final : public WindowServices {
     void attach(Form1& form) { form_ = &form; }
     Timer& timer(TimerId id) override { return *timers_[id - Timer1]; }
     SerialPort& port() override { return fakePort; }
-    void setText(ControlId control, const std::string& text) override {
-        texts_[std::string(control.name())] = text;
+    void setText(ControlId control, const std::string& text) override { texts_[key(control)] = text; }
+    std::string text(ControlId control) const override {
+        return texts_.count(key(control)) ? texts_.at(key(control)) : "";
     }
-    std::string text(ControlId control) const override;
-    void setVisible(ControlId control, bool visible) override {
-        hidden_[std::string(control.name())] = !visible;
+    void setVisible(ControlId control, bool visible) override { hidden_[key(control)] = !visible; }
+    bool isVisible(ControlId control) const override {
+        return !hidden_.count(key(control)) || !hidden_.at(key(control));
     }
-    bool isVisible(ControlId control) const override;
-    void setSelected(ControlId option) override;
-    bool isSelected(ControlId option) const override;
+    // Options are selected per group: the port, the speed, the projector.
+    void setSelected(ControlId option) override { selected_[group(option)] = key(option); }
+    bool isSelected(ControlId option) const override { return selected_.at(group(option)) == option.name(); }
     int windowHeight() const override { return height; }
     void setWindowHeight(int twips) override { height = twips; }
     int windowWidth() const override { return 9495 + 150; }
@@ -84,11 +85,16 @@ class FakeWindow final : public WindowServices {
     int left = 0, top = 0, screenW = 1920 * 15, screenH = 1080 * 15;
 
   private:
+    static std::string key(ControlId c) { return std::string(c.name()); }
+    static std::string group(ControlId o) {
+        return o == "Option1" || o == "Option2"    ? "port"
+               : o == "Option9" || o == "Option10" ? "speed"
+                                                   : "projector";
+    }
     Form1* form_ = nullptr;
     std::unique_ptr<VirtualClock::Timer> timers_[4];
-    std::map<std::string, std::string, std::less<>> texts_;
-    std::map<std::string, bool, std::less<>> hidden_;
-    std::map<std::string, std::string, std::less<>> selected_; // option group -> the selected option
+    std::map<std::string, std::string> texts_, selected_;
+    std::map<std::string, bool> hidden_;
 };
 
 struct Panel {

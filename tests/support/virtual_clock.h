@@ -33,8 +33,6 @@ class VirtualClock::Timer final : public q7::Timer {
         clock_.timers_.push_back(this);
     }
     ~Timer() override { std::erase(clock_.timers_, this); }
-    Timer(const Timer&) = delete;
-    Timer& operator=(const Timer&) = delete;
     void setInterval(int ms) override {
         interval_ = ms;
         if (enabled_) restart();
@@ -48,16 +46,12 @@ class VirtualClock::Timer final : public q7::Timer {
 
   private:
     friend class VirtualClock;
-    void restart() {
-        due_ = clock_.now_ + std::max(1, interval_);
-        started_ = ++clock_.starts_;
-    }
+    void restart() { due_ = {clock_.now_ + std::max(1, interval_), ++clock_.starts_}; }
     VirtualClock& clock_;
     int interval_;
     std::function<void()> onTick_;
     bool enabled_ = false;
-    std::int64_t due_ = 0;
-    std::uint64_t started_ = 0;
+    std::pair<std::int64_t, std::uint64_t> due_; // when, and the order in which it was started
 };
 
 inline void VirtualClock::advance(std::int64_t ms) {
@@ -65,11 +59,9 @@ inline void VirtualClock::advance(std::int64_t ms) {
     for (;;) {
         Timer* next = nullptr;
         for (Timer* t : timers_)
-            if (t->enabled_ && t->due_ <= end &&
-                (!next || std::pair(t->due_, t->started_) < std::pair(next->due_, next->started_)))
-                next = t;
+            if (t->enabled_ && t->due_.first <= end && (!next || t->due_ < next->due_)) next = t;
         if (!next) break;
-        now_ = next->due_;
+        now_ = next->due_.first;
         next->restart();
         next->onTick_();
     }
