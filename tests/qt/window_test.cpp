@@ -85,7 +85,7 @@ TEST_F(Window, EveryControlIsWhereAndAsTheDesignPutsIt) {
         EXPECT_EQ(w->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height)));
         // The toolkit rounds twips to pixels and makes an order of tab positions: the exact numbers are read
         // from the row the window was built from.
-        const ControlSpec& row = *findControl(c.name);
+        const auto& row = *findControl(c.name);
         EXPECT_EQ((std::array{row.geometry.left, row.geometry.top, row.geometry.width, row.geometry.height,
                               row.tab}),
                   (std::array{c.left, c.top, c.width, c.height, c.tab}));
@@ -119,7 +119,7 @@ TEST_F(Window, EveryControlIsWhereAndAsTheDesignPutsIt) {
     for (std::size_t i = 0; i < std::size(kOutline); ++i) {
         const auto& [x1, y1, x2, y2] = kOutline[i];
         EXPECT_EQ(image.pixel(px((x1 + x2) / 2), px((y1 + y2) / 2)) & 0xFFFFFF, 0x8080FFu) << x1 << "," << y1;
-        const LineSpec& line = cursorPadOutline()[i];
+        const auto& line = cursorPadOutline()[i];
         EXPECT_EQ((std::array{line.x1, line.y1, line.x2, line.y2}), kOutline[i]);
     }
     EXPECT_EQ(image.pixel(2, 2) & 0xFFFFFF, 0xC0C0C0u);
