@@ -115,7 +115,8 @@ TEST(Held, RepetitionsTakeThePrefixInForceAndASecondPressSendsAgain) {
     EXPECT_EQ(p.written(), (Frames{"C5E\r", "C5E\r", "A003C5E\r", "AFFFC5E\r", "AFFFC5E\r"}));
     EXPECT_EQ(p.writeTimes(), (Times{0, 50, 100, 120, 170}));
     p.form.release("Command7");
-    p.form.timerTick(Timer1); // with nothing held a tick sends nothing
+    p.form.timerTick(Timer1); // with nothing held a tick sends nothing, an interruption ends nothing
+    p.form.holdInterrupted();
     EXPECT_EQ(p.written().size(), 5u);
 }
 
