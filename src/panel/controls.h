@@ -13,7 +13,7 @@ class ControlId {
   public:
     // Only a name that a row of the layout holds; anything else stops the build.
     explicit consteval ControlId(const char* name) : name_(name) {
-        if (!findControl(name_)) throw "no control of this name in the layout";
+        if (layout::indexOf(name_) == layout::kControls.size()) throw "no control of this name in the layout";
     }
     // A row is a control by construction.
     static constexpr ControlId of(const ControlSpec& row) { return ControlId(row.name, 0); }

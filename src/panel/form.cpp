@@ -11,8 +11,10 @@ namespace {
 
 // Every row of the protocol's tables names a control of the window of the kind that raises its event.
 constexpr bool rowsAreControls(auto rows, Kind kind) {
-    for (const auto& row : rows)
-        if (const ControlSpec* c = findControl(row.control); !c || c->kind != kind) return false;
+    for (const auto& row : rows) {
+        const std::size_t i = layout::indexOf(row.control);
+        if (i == layout::kControls.size() || layout::kControls[i].kind != kind) return false;
+    }
     return true;
 }
 static_assert(rowsAreControls(commandCatalogue(), Kind::Button));

@@ -41,9 +41,9 @@ constexpr bool containersComeFirst() {
 
 constexpr bool everythingFitsItsContainer() {
     for (const ControlSpec& c : kControls) {
-        const ControlSpec* in = find(c.container);
-        const int width = in ? in->geometry.width : kClientWidth;
-        const int height = in ? in->geometry.height : kClientHeight;
+        const std::size_t in = indexOf(c.container);
+        const int width = in < kControls.size() ? kControls[in].geometry.width : kClientWidth;
+        const int height = in < kControls.size() ? kControls[in].geometry.height : kClientHeight;
         const Twips& g = c.geometry;
         if (g.left < 0 || g.top < 0 || g.left + g.width > width || g.top + g.height > height) return false;
     }

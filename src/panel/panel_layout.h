@@ -287,10 +287,18 @@ inline constexpr auto kControls = [] {
     return all;
 }();
 
+// The row's index, or kControls.size() when no row has that name. An index, not a pointer: GCC 12 cannot
+// compare a pointer into the table with null at compile time once the undefined-behaviour sanitizer is on.
+constexpr std::size_t indexOf(std::string_view name) {
+    std::size_t i = 0;
+    while (i < kControls.size() && kControls[i].name != name)
+        ++i;
+    return i;
+}
+
 constexpr const ControlSpec* find(std::string_view name) {
-    for (const ControlSpec& c : kControls)
-        if (c.name == name) return &c;
-    return nullptr;
+    const std::size_t i = indexOf(name);
+    return i < kControls.size() ? &kControls[i] : nullptr;
 }
 
 } // namespace layout
