@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
-#include <regex>
 
 namespace q7 {
 namespace {
@@ -27,9 +27,18 @@ bool isTrace(const std::string& s) {
     return reachable[s.size()];
 }
 
+// Empty, a text that begins with a blank (a table's, the lamp hours, the temperatures, a free text, a raw
+// pressure reading), or a pressure in hPa.
+bool isStatusText(const std::string& s) {
+    const bool printable = std::all_of(s.begin(), s.end(), [](char c) { return c >= ' ' && c <= '~'; });
+    const std::size_t digits = s.find_first_not_of("0123456789", s.starts_with('-'));
+    return printable &&
+           (s.empty() || s[0] == ' ' ||
+            (digits != std::string::npos && digits > s.starts_with('-') && s.substr(digits) == " hPa"));
+}
+
 TEST(Soak, HoursOfRandomOperation) {
     const char* const replies[] = {"00\r", "80\r", "1\r", "12345\r", "123456789AB\r", "512\r", "\x06\r"};
-    const std::regex status("( [ -~]*)?|-?[0-9]+ hPa");
     for (unsigned seed : {1u, 2u, 3u}) {
         test::Panel p;
         std::mt19937 rng(seed);
@@ -83,7 +92,7 @@ TEST(Soak, HoursOfRandomOperation) {
             ASSERT_EQ(p.ui.timer(Timer1).isEnabled(), !held.empty()) << "the repeat outlived the hold";
             ASSERT_TRUE(p.txd().empty() || isTrace(p.txd())) << p.txd();
             ASSERT_TRUE(p.rxd().empty() || p.rxd() == " X X X X" || isTrace(p.rxd())) << p.rxd();
-            ASSERT_TRUE(std::regex_match(p.status(), status)) << p.status();
+            ASSERT_TRUE(isStatusText(p.status())) << p.status();
         }
         // With nothing held and nothing arriving, everything winds down after a last command.
         if (!held.empty()) p.form.release(held);
