@@ -70,8 +70,8 @@ TYPED_TEST(TimerContract, TicksEveryIntervalWhileEnabledFiveMillisecondsToo) {
     this->rig.run(100);
     t->setEnabled(true);
     std::int64_t start = this->rig.now();
-    EXPECT_GE(this->firstTickAfter(start), 59);
-    EXPECT_GE(this->firstTickAfter(start), 119);
+    EXPECT_GE(this->firstTickAfter(start), 50);
+    EXPECT_GE(this->firstTickAfter(start), 100);
     this->ticks.clear();
     t->setInterval(5);
     start = this->rig.now();
@@ -86,8 +86,9 @@ TYPED_TEST(TimerContract, TicksEveryIntervalWhileEnabledFiveMillisecondsToo) {
 }
 
 // Started at 600 ms and 350 ms into its count, the timer is started afresh one way or another: the next tick
-// comes a whole interval later, not at the end of the old count nor at the new interval counted from the
-// start. An interval set while disabled starts nothing.
+// comes a whole interval later, not 250 ms later at the end of the old count nor, for a new interval of 800
+// ms, 450 ms later as if counted from the start; the bounds lie between, for a real clock on a busy machine.
+// An interval set while disabled starts nothing.
 TYPED_TEST(TimerContract, EveryRestartCountsTheWholeIntervalAgain) {
     auto t = this->timer(600);
     t->setInterval(100);
@@ -102,7 +103,7 @@ TYPED_TEST(TimerContract, EveryRestartCountsTheWholeIntervalAgain) {
         if (way == 1) t->setEnabled(true);
         if (way == 2) t->setEnabled(false), this->rig.run(100), t->setEnabled(true);
         if (way == 3) t->setInterval(800);
-        EXPECT_GE(this->firstTickAfter(this->rig.now()), way == 3 ? 799 : 599) << way;
+        EXPECT_GE(this->firstTickAfter(this->rig.now()), way == 3 ? 650 : 450) << way;
         t->setEnabled(false);
         this->ticks.clear();
     }
