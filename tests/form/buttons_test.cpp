@@ -110,7 +110,10 @@ TEST(Held, RepetitionsTakeThePrefixInForceAndASecondPressSendsAgain) {
     p.advance(20);
     p.form.press("Command62");
     p.advance(50);
+    p.receive("7");
     p.form.release("Command62");
+    p.receive("8");
+    EXPECT_EQ(p.rxd(), " 8 ") << "the release ended the collection";
     p.advance(1000);
     EXPECT_EQ(p.written(), (Frames{"C5E\r", "C5E\r", "A003C5E\r", "AFFFC5E\r", "AFFFC5E\r"}));
     EXPECT_EQ(p.writeTimes(), (Times{0, 50, 100, 120, 170}));
