@@ -77,7 +77,6 @@ const Answer kAnswers[] = {
     {"Command99", "-512\r", "-439 hPa"},
     {"Command99", "511.6\r", "650 hPa"},
     {"Command99", "2.5\r", "108 hPa"},      // the reading rounds half to even: 2
-    {"Command99", "3.5\r", "110 hPa"},      // 4
     {"Command99", "5.12E2\r", "650 hPa"},
     {"Command99", "5120D-1\r", "650 hPa"},
     {"Command99", "&H200", "650 hPa"},     // hexadecimal
