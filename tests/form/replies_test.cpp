@@ -34,7 +34,6 @@ const Answer kAnswers[] = {
     {"Command44", "88\r", " Temperature Warning and recoverd"},
     {"Command44", "21\r", " Cooling down (All Lamp FAIL)"},
     {"Command44", "81\r", " Cooling down & sutandby (All Lamp FAIL)"},
-    {"Command44", "01\r", " Stand by"},
     {"Command44", "0",    " Stand by"},
     {"Command44", "\x06" "00\r", " Stand by"},
     {"Command45", "1\r",  " Input mode 1"},
