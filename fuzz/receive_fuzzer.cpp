@@ -2,9 +2,9 @@
 // Arbitrary byte chunks as receive events, after any query and prefix, through the trace and the decoder.
 // Input: [query][projector][length][chunk]...; every chunk is one receive event, some after a reply window.
 
-#include "../tests/core/fake_window.h"
 #include "display/status_decoder.h"
 #include "display/trace.h"
+#include "fake_window.h"
 #include "protocol/command_catalogue.h"
 
 #include <cstdio>

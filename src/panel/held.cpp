@@ -31,10 +31,11 @@ void Form1::press(std::string_view control) {
     ui_.timer(Timer1).setEnabled(true);
 }
 
+// A held code other than 0 is always one a press took from its button's row, so the guards against 0 are the
+// only ones the lookups need.
 void Form1::repeatTick() {
     if (HeldButton == 0) return;
     const HeldEntry* held = findHeldByCode(HeldButton);
-    if (!held) return;
     // Frames that have not left the port yet would keep the lens moving after the release; a tick that finds
     // the line still busy with this hold writes nothing and the next tick tries again.
     if (ui_.port().isOpen() && ui_.port().pendingOutput() > 0) return;
@@ -61,7 +62,7 @@ void Form1::release(std::string_view control) {
 
 void Form1::holdInterrupted() {
     if (HeldButton == 0) return;
-    if (const HeldEntry* held = findHeldByCode(HeldButton)) release(held->control);
+    release(findHeldByCode(HeldButton)->control);
 }
 
 } // namespace q7

@@ -1,0 +1,356 @@
+// SPDX-License-Identifier: MIT
+// End to end: the real window and serial port wired as the program wires them, against q7sim on
+// pseudo-terminals and against bad input. Real time: every bound is generous; what is measured comes from the
+// simulator's log of the wire.
+
+#include "panel/form.h"
+#include "pseudo_terminal.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_window.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <termios.h>
+
+namespace q7::test {
+namespace {
+
+// One q7sim on its own pseudo-terminal, logging every frame it receives.
+struct Simulator {
+    Simulator(const QString& log, QStringList options) : log(log) {
+        process.start(QStringLiteral(Q7SIM_PATH), options + QStringList{"--speed", "600", "--log", log});
+        QByteArray line;
+        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
+        device = line.left(line.indexOf('\n')).toStdString();
+    }
+    ~Simulator() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    // Each frame received: milliseconds, the frame, the projectors it reached.
+    std::vector<QStringList> frames() const {
+        QFile f(log);
+        std::vector<QStringList> out;
+        for (const QByteArray& line :
+             f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList())
+            if (line.contains(" RX "))
+                out.push_back(QString::fromLatin1(line).remove('"').split(' ').mid(0, 5));
+        return out;
+    }
+    QString log;
+    QProcess process;
+    std::string device;
+};
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    void start(QStringList options) {
+        sim = std::make_unique<Simulator>(dir.filePath("1"), options);
+        open(sim->device);
+        ASSERT_TRUE(port->isOpen());
+    }
+    // The program's wiring on port 1 as named, q7sim on port 2; a network port has connected on return.
+    void open(const std::string& device) {
+        sim2 = std::make_unique<Simulator>(dir.filePath("2"), QStringList());
+        port = std::make_unique<QtSerialPort>(device, sim2->device);
+        window = std::make_unique<QtWindow>(*port);
+        form = std::make_unique<Form1>(*window);
+        window->attach(*form);
+        connectPortEvents(*port, *form);
+        form->load();
+        window->setWindowHeight(9100);
+        window->window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->window()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !port->isConnecting(); }, 8000));
+    }
+    QMessageBox* box(int ms) {
+        QMessageBox* found = nullptr;
+        (void)QTest::qWaitFor([&] { return (found = window->window()->findChild<QMessageBox*>()); }, ms);
+        return found;
+    }
+    void click(const char* name) {
+        QWidget* w = window->control(name);
+        QTest::mouseClick(window->window()->windowHandle(), Qt::LeftButton, {},
+                          w->mapTo(window->window(), w->rect().center()));
+    }
+    std::string line(ControlId id) const { return window->text(id); }
+    // Queries as an operator would until the STATUS line shows the text, each try outlasting the reply
+    // window.
+    bool queryUntil(const char* query, const std::string& wanted) {
+        return QTest::qWaitFor(
+            [&] { return click(query), QTest::qWaitFor([&] { return line(Label22) == wanted; }, 800); },
+            15000);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Simulator> sim, sim2;
+    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<QtWindow> window;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(EndToEnd, AnOperatorRunsAChainOfProjectors) {
+    start({"--ids", "001,002,003,004"});
+    click("Option4");
+    click("Command17");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sim->frames().empty(); }, 5000));
+    EXPECT_EQ(sim->frames().back().mid(2), (QStringList{"AFFFC00", "to", "001,002,003,004"}));
+    click("Option7");
+    EXPECT_TRUE(queryUntil("Command44", " Power ON")) << line(Label22);
+    QTest::qWait(600); // a reply within the window would stand before the pressure on the RXD line
+    click("Command99");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return line(Label22) == "1013 hPa"; }, 5000)) << line(Label22);
+    EXPECT_EQ(line(Label11), " A 0 0 3 C R   P R E S S U R E CR ");
+
+    // Held for a second, Zoom "+" repeats every 50 ms and stops at the release.
+    QWidget* zoom = window->control("Command15");
+    const QPoint at = zoom->mapTo(window->window(), zoom->rect().center());
+    QTest::mousePress(window->window()->windowHandle(), Qt::LeftButton, {}, at);
+    QTest::qWait(1000);
+    QTest::mouseRelease(window->window()->windowHandle(), Qt::LeftButton, {}, at);
+    QTest::qWait(100);
+    const std::size_t atRelease = sim->frames().size();
+    QTest::qWait(500);
+    std::vector<long> sent;
+    for (const QStringList& f : sim->frames())
+        if (f[2] == "A003C47") sent.push_back(f[0].toLong());
+    EXPECT_EQ(sim->frames().size(), atRelease) << "frames after the release";
+    // Not held back, never faster than its period.
+    ASSERT_GE(sent.size(), 10u);
+    EXPECT_GE(double(sent.back() - sent.front()) / double(sent.size() - 1), 49.0);
+}
+
+// The port lost in the middle of a reply mixed with garbage: one warning, clicks go on harmlessly, COM2
+// carries on.
+TEST_F(EndToEnd, AHangUpInTheMiddleOfAReplyLeavesThePanelWorking) {
+    start({"--split", "--split-gap", "400", "--garbage"});
+    click("Command44");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line(Label12).size() > 1; }, 3000)) << "the first piece";
+    if (const auto pid = sim->process.processId(); pid > 0) ::kill(static_cast<pid_t>(pid), SIGUSR1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !port->isOpen(); }, 5000));
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window->window()->findChild<QMessageBox*>()); }, 3000));
+    EXPECT_TRUE(box->text().contains(QString::fromStdString(sim->device)));
+    delete box;
+    for (int i = 0; i < 20; ++i)
+        form->click("Command44");
+    QTest::qWait(200);
+    EXPECT_EQ(window->window()->findChild<QMessageBox*>(), nullptr) << "no box per click";
+    form->click("Command33");
+    click("Option2");
+    EXPECT_TRUE(queryUntil("Command44", " Stand by")) << line(Label22);
+}
+
+TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
+    start({"--chatter", "1000000", "--quiet"});
+    const auto residentKilobytes = [] {
+        std::ifstream status("/proc/self/status");
+        std::string entry;
+        while (std::getline(status, entry) && entry.rfind("VmRSS:", 0) != 0) {
+        }
+        return entry.empty() ? 0L : std::stol(entry.substr(6));
+    };
+    QTest::qWait(1500); // past the first collection: the memory measured is the steady state
+    const long before = residentKilobytes();
+    QTest::qWait(8000);
+    EXPECT_EQ(form->ReceiveBuffer.size(), 32767u) << "nothing empties it while nothing is sent";
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer's quarantine keeps freed memory resident
+    EXPECT_LT(residentKilobytes() - before, 4096) << "memory grows with the chatter";
+#endif
+    const std::string first = form->ReceiveBuffer.substr(0, 100);
+    click("Command18");
+    EXPECT_EQ(line(Label11), " C 0 1 CR ");
+    QTest::qWait(700);
+    EXPECT_NE(form->ReceiveBuffer.substr(0, 100), first) << "a new collection after the reply window";
+    (void)before;
+}
+
+// Every byte value from a device on a line of the test's own reaches ReceiveBuffer as it came.
+TEST(EndToEndLine, EveryByteValueReachesTheRxdLine) {
+    Pty pty;
+    QtSerialPort port(pty.path(), "/dev/null/none");
+    QtWindow window(port);
+    Form1 form(window);
+    window.attach(form);
+    connectPortEvents(port, form);
+    form.load();
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    ASSERT_TRUE(pty.send(all));
+    // ACK 4, code 20 1, CR and LF 3, the other 252 codes 2 each, and the leading blank.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window.text(Label12).size() == 1 + 4 + 1 + 3 + 3 + 252 * 2; }, 5000));
+    EXPECT_EQ(form.ReceiveBuffer, all);
+    EXPECT_EQ(window.text(Label12).substr(0, 28), " ? ? ? ? ? ? ACK ? ? ? LF ? ");
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A private ser2net with a configuration of its own: one device, one mode, a free port of 127.0.0.1, the
+// device's line left at 38400 so that only the panel can have set 19200.
+struct Ser2net {
+    Ser2net(const QTemporaryDir& dir, const std::string& device, const char* mode) : port(freePort()) {
+        QFile config(dir.filePath("ser2net.yaml"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QString("connection: &panel\n  accepter: %1tcp,127.0.0.1,%2\n"
+                             "  connector: serialdev,%3,38400n81,local\n")
+                         .arg(QString(mode) == "rfc2217" ? "telnet(rfc2217)," : "")
+                         .arg(port)
+                         .arg(QString::fromStdString(device))
+                         .toUtf8());
+        config.close();
+        process.start("ser2net", {"-n", "-u", "-P", dir.filePath("pid"), "-c", config.fileName()});
+        (void)QTest::qWaitFor(
+            [&] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port);
+                return probe.waitForConnected(100);
+            },
+            5000);
+        QTest::qWait(300); // ser2net lets the probe's connection go before the panel's comes
+        url = std::string(mode) + "://127.0.0.1:" + std::to_string(port);
+    }
+    ~Ser2net() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    quint16 port;
+    QProcess process;
+    std::string url;
+};
+
+speed_t lineSpeed(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::close(fd);
+    return ::cfgetospeed(&t);
+}
+
+// Projectors behind serial device servers: q7sim itself over raw TCP, and q7sim on a pseudo-terminal behind
+// ser2net in raw and in RFC 2217 mode. Every command and reply as on a cable, a hold that stops at the
+// release; over RFC 2217 the far line runs at the speed the panel shows.
+TEST_F(EndToEnd, EveryKindOfServerCarriesFramesAndReplies) {
+    const bool haveSer2net = QProcess::execute("ser2net", {"-v"}) == 0;
+    for (const char* mode : {"q7sim", "socket", "rfc2217"}) {
+        SCOPED_TRACE(mode);
+        std::unique_ptr<Ser2net> server;
+        if (std::string(mode) == "q7sim") {
+            start({"--tcp", "0"});
+        } else if (haveSer2net) {
+            sim = std::make_unique<Simulator>(dir.filePath("1"), QStringList());
+            server = std::make_unique<Ser2net>(dir, sim->device, mode);
+            open(server->url);
+        } else {
+            continue;
+        }
+        ASSERT_TRUE(port->isOpen()) << (box(0) ? box(0)->text().toStdString() : "");
+        EXPECT_TRUE(queryUntil("Command44", " Stand by")) << line(Label22);
+        if (std::string(mode) == "rfc2217") {
+            EXPECT_EQ(lineSpeed(sim->device), B19200) << "set when the port opened";
+            for (const auto& [option, speed] :
+                 {std::pair<const char*, speed_t>{"Option10", B9600}, {"Option9", B19200}}) {
+                form->click("Command33");
+                click(option);
+                EXPECT_TRUE(QTest::qWaitFor([&] { return lineSpeed(sim->device) == speed; }, 5000)) << option;
+            }
+        }
+        QWidget* zoom = window->control("Command15");
+        const QPoint at = zoom->mapTo(window->window(), zoom->rect().center());
+        QTest::mousePress(window->window()->windowHandle(), Qt::LeftButton, {}, at);
+        QTest::qWait(500);
+        QTest::mouseRelease(window->window()->windowHandle(), Qt::LeftButton, {}, at);
+        QTest::qWait(300);
+        const auto frames = sim->frames();
+        QTest::qWait(300);
+        EXPECT_EQ(sim->frames().size(), frames.size()) << "frames after the release";
+        EXPECT_GE(
+            std::count_if(frames.begin(), frames.end(), [](const QStringList& f) { return f[2] == "C47"; }),
+            5);
+        EXPECT_EQ(box(0), nullptr);
+        form.reset();
+        window.reset();
+        port.reset();
+        server.reset();
+    }
+}
+
+// A server that cannot be used is told in the box, naming host and port, without freezing the window.
+TEST_F(EndToEnd, AServerThatCannotBeUsedIsToldInTheBox) {
+    QTcpServer silent; // takes the connection and never negotiates
+    silent.listen(QHostAddress::LocalHost, 0);
+    QTcpServer refusing; // answers the serial port control option with DONT
+    refusing.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&refusing, &QTcpServer::newConnection,
+                     [&] { refusing.nextPendingConnection()->write(QByteArray::fromHex("fffe2c")); });
+    const std::string closed = "socket://127.0.0.1:" + std::to_string(freePort());
+    const std::string quiet = "rfc2217://127.0.0.1:" + std::to_string(silent.serverPort());
+    const std::string refuses = "rfc2217://127.0.0.1:" + std::to_string(refusing.serverPort());
+    const std::pair<std::string, std::string> cases[] = {
+        {closed, ": the server refused the connection (is the port number right, is the server running?)."},
+        {"rfc2217://no-such-host.invalid:2217", ": the host name no-such-host.invalid is not known."},
+        {refuses, ": the server does not offer serial port control (RFC 2217)."},
+        {quiet, ": the server did not answer within 5 seconds."},
+    };
+    for (const auto& [url, reason] : cases) {
+        open(url);
+        QMessageBox* shown = box(1000);
+        ASSERT_NE(shown, nullptr) << url;
+        EXPECT_EQ(shown->text().toStdString(), "Cannot open " + url + reason);
+        EXPECT_FALSE(port->isOpen());
+        form.reset();
+        window.reset();
+        port.reset();
+    }
+}
+
+// A device that goes away and comes back is opened again without a click, and the loss box closes by itself:
+// a link to a pseudo-terminal pointed at a new one after the first hung up, and a server that stops and
+// starts again on its port. No box for the tries that fail meanwhile.
+TEST_F(EndToEnd, WhatGoesAwayAndComesBackIsOpenedAgainWithoutAClick) {
+    const std::string link = dir.filePath("projector").toStdString();
+    const std::string tcp = std::to_string(freePort());
+    for (const bool network : {false, true}) {
+        SCOPED_TRACE(network ? "server" : "device");
+        const QStringList options = network ? QStringList{"--tcp", tcp.c_str()} : QStringList();
+        sim = std::make_unique<Simulator>(dir.filePath("1"), options);
+        if (!network) ::symlink(sim->device.c_str(), link.c_str());
+        open(network ? sim->device : link);
+        if (const auto pid = sim->process.processId(); pid > 0) ::kill(static_cast<pid_t>(pid), SIGUSR1);
+        QPointer<QMessageBox> lost = box(5000);
+        ASSERT_NE(lost, nullptr);
+        EXPECT_TRUE(lost->text().contains("opens it again by itself"));
+        QTest::qWait(1500);
+        EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
+        sim = std::make_unique<Simulator>(dir.filePath("3"), options);
+        ::unlink(link.c_str());
+        if (!network) ::symlink(sim->device.c_str(), link.c_str());
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return port->isOpen() && !port->isConnecting() && lost.isNull(); }, 10000));
+        click("Command17");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !sim->frames().empty(); }, 5000));
+        form.reset();
+        window.reset();
+        port.reset();
+    }
+}
+
+} // namespace
+} // namespace q7::test
