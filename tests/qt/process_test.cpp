@@ -78,7 +78,7 @@ TEST(ProgramEnd, ASignalClosesThePortAsEndDoes) {
             EXPECT_FALSE(panel.waitForFinished(500));
         }
         panel.signal(signo ? signo : SIGTERM);
-        EXPECT_EQ(panel.finish(), 0);
+        EXPECT_EQ(panel.finish(), 0) << panel.readAllStandardError().toStdString();
         EXPECT_TRUE(line.givenBack());
     }
 }
