@@ -10,8 +10,8 @@
 
 #include "panel/form.h"
 #include "pty_wire.h"
-#include "qt/qt_serial_port.h"
-#include "qt/qt_window.h"
+#include "qt/core/qt_line.h"
+#include "qt/widgets/qt_window.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -105,14 +105,12 @@ double cpuMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
-// The program's own wiring (main.cpp), with the whole window in view so that every line that changes is
-// painted.
+// The program's own wiring (programs/q7panel.cpp), with the whole window in view so that every line that
+// changes is painted.
 class Panel {
   public:
-    explicit Panel(const std::string& device)
-        : port_(device, "/dev/null/none"), window_(port_), form_(window_) {
+    explicit Panel(const std::string& device) : window_(port_, {device, "/dev/null/none"}), form_(window_) {
         window_.attach(form_);
-        q7::connectPortEvents(port_, form_);
         form_.load();
         form_.keyDown(0x4A, 2);
         form_.dblClick("Image1");
@@ -142,7 +140,7 @@ class Panel {
         return w->mapTo(window_.window(), w->rect().center());
     }
 
-    q7::QtSerialPort port_;
+    q7::QtLine port_;
     q7::QtWindow window_;
     q7::Form1 form_;
     bool ready_ = false;
@@ -331,7 +329,8 @@ void repeatAccuracy(PtyWire& wire) {
 // frame in flight at the release adds at most one frame time.
 void releaseToSilence(PtyWire& wire) {
     const int holds = quick() ? 10 : 30;
-    for (const auto& [speed, option] : {std::pair{19200, "Option9"}, std::pair{9600, "Option10"}}) {
+    for (const auto& [speed, option] :
+         {std::pair{19200, q7::ControlId("Option9")}, std::pair{9600, q7::ControlId("Option10")}}) {
         const double frameMs = 8 * 10 * 1000.0 / speed; // "A001C3C" CR, 10 bits a character
         const std::string what =
             format("Release to silence at %d baud, \"001\", 5 ms arrow, %d holds", speed, holds);

@@ -5,7 +5,7 @@
 // Prints Markdown table rows: what, measured, target, met.
 
 #include "panel/form.h"
-#include "qt/qt_window.h"
+#include "qt/widgets/qt_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,17 +16,18 @@
 namespace {
 
 // A port whose receive buffer always holds the next chunk.
-class ChunkPort final : public q7::SerialPort {
+class ChunkPort final : public q7::Line {
   public:
     std::string next;
-    void setPortNumber(int) override {}
-    int portNumber() const override { return 1; }
-    std::string deviceName() const override { return "bench"; }
-    bool applySettings(const std::string&, std::string*) override { return true; }
-    bool open(std::string*) override { return true; }
+    void setEvents(q7::LineEvents*) override {}
+    void setAddress(const std::string&) override {}
+    std::string address() const override { return "bench"; }
+    q7::Result<> applySettings(const std::string&) override { return {}; }
+    q7::Result<Opening> open() override { return Opening::Open; }
+    bool isConnecting() const override { return false; }
     void close() override {}
     bool isOpen() const override { return true; }
-    bool write(const std::string&) override { return true; }
+    bool write(std::string_view) override { return true; }
     std::string readAll() override { return next; }
     std::size_t pendingOutput() const override { return 0; }
 };
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ChunkPort port;
-    q7::QtWindow window(port);
+    q7::QtWindow window(port, {"bench", "bench"});
     q7::Form1 form(window);
     window.attach(form);
     form.load();

@@ -40,13 +40,13 @@ bool printable(const std::string& s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     q7::test::Panel p;
-    p.form.click(kProjectors[data[1] % std::size(kProjectors)]);
+    p.form.click(q7::test::id(kProjectors[data[1] % std::size(kProjectors)]));
     if (data[0] & 0x80) p.ui.setText(q7::Text1, "CR0");
     const char* sender = kSenders[data[0] % std::size(kSenders)];
-    p.form.click(sender);
+    p.form.click(q7::test::id(sender));
     const bool codeTable =
         answeredByACodeTable(sender) || (std::string_view(sender) == "Command95" && data[0] & 0x80);
-    if (data[0] & 0x40) p.form.click(kProjectors[(data[1] >> 4) % std::size(kProjectors)]);
+    if (data[0] & 0x40) p.form.click(q7::test::id(kProjectors[(data[1] >> 4) % std::size(kProjectors)]));
     static const std::regex pressure("-?[0-9]+ hPa");
     std::size_t i = 2;
     while (i < size) {

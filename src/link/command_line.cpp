@@ -5,8 +5,11 @@
 
 namespace q7 {
 
-CommandLine parseCommandLine(const std::vector<std::string>& args) {
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
+    const auto needsDevice = [](const std::string& option) {
+        return failure(Message("option %1 needs a device name", {Message::verbatim(option)}));
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -32,26 +35,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             target = &result.com1;
         else if (option == "--com2")
             target = &result.com2;
-        if (!target) {
-            result.error = "unknown option: " + arg;
-            return result;
-        }
+        if (!target) return failure(Message("unknown option: %1", {Message::verbatim(arg)}));
         if (!value) {
             // "--com1 --help" names no device: the next option is not taken for one.
-            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
-                result.error = "option " + option + " needs a device name";
-                return result;
-            }
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) return needsDevice(option);
             value = args[++i];
         }
-        if (value->empty()) {
-            result.error = "option " + option + " needs a device name";
-            return result;
-        }
-        if (const ParsedPortAddress address = parsePortAddress(*value); !address.error.empty()) {
-            result.error = "option " + option + ": " + address.error;
-            return result;
-        }
+        if (value->empty()) return needsDevice(option);
+        if (const Result<PortAddress> address = parsePortAddress(*value); !address)
+            return failure(Message("option %1: %2", {Message::verbatim(option), address.error()}));
         *target = *value;
     }
     return result;

@@ -2,6 +2,8 @@
 #pragma once
 // The two options that name the devices behind port 1 and port 2, and the three that only inform.
 
+#include "link/message.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,10 +17,10 @@ struct CommandLine {
     bool listPorts = false;
     bool help = false;
     bool version = false;
-    std::string error; // non-empty: the arguments could not be used
 };
 
-CommandLine parseCommandLine(const std::vector<std::string>& args);
+// A failure says why the arguments cannot be used.
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& args);
 std::string usageText(const std::string& program);
 
 } // namespace q7

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "link/line_settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace q7 {
@@ -29,43 +29,53 @@ std::optional<int> parseNumber(std::string_view field) {
     return value;
 }
 
-constexpr std::pair<char, Parity> kParities[] = {
-    {'N', Parity::None}, {'E', Parity::Even}, {'O', Parity::Odd}, {'M', Parity::Mark}, {'S', Parity::Space}};
-
 } // namespace
 
-ParsedLineSettings parseLineSettings(std::string_view text) {
-    ParsedLineSettings result;
-    const auto refuse = [](const char* why) { return ParsedLineSettings{LineSettings{}, why}; };
+Result<LineSettings> parseLineSettings(std::string_view text) {
+    LineSettings line;
     const std::vector<std::string_view> fields = splitFields(text);
-    if (fields.size() != 4) return refuse("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\"");
+    if (fields.size() != 4)
+        return failure(Message("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\""));
 
     const std::optional<int> speed = parseNumber(fields[0]);
-    if (!speed || *speed <= 0) return refuse("the speed must be a number of bits per second");
-    result.line.speed = *speed;
+    if (!speed || *speed <= 0) return failure(Message("the speed must be a number of bits per second"));
+    line.speed = *speed;
 
-    bool parityKnown = false;
-    if (fields[1].size() == 1)
-        for (const auto& [letter, parity] : kParities)
-            if (std::toupper(static_cast<unsigned char>(fields[1].front())) == letter) {
-                result.line.parity = parity;
-                parityKnown = true;
-            }
-    if (!parityKnown) return refuse("the parity must be one letter: N, E, O, M or S");
+    const std::size_t parity = fields[1].size() == 1 ? kParityLetters.find(static_cast<char>(std::toupper(
+                                                           static_cast<unsigned char>(fields[1].front()))))
+                                                     : std::string_view::npos;
+    if (parity == std::string_view::npos)
+        return failure(Message("the parity must be one letter: N, E, O, M or S"));
+    line.parity = static_cast<Parity>(parity);
 
     const std::optional<int> dataBits = parseNumber(fields[2]);
-    if (!dataBits || *dataBits < 5 || *dataBits > 8) return refuse("the data bits must be 5, 6, 7 or 8");
-    result.line.dataBits = *dataBits;
+    if (!dataBits || *dataBits < 5 || *dataBits > 8)
+        return failure(Message("the data bits must be 5, 6, 7 or 8"));
+    line.dataBits = *dataBits;
 
     if (fields[3] == "1")
-        result.line.stopBits = StopBits::One;
+        line.stopBits = StopBits::One;
     else if (fields[3] == "2")
-        result.line.stopBits = StopBits::Two;
+        line.stopBits = StopBits::Two;
     else if (fields[3] == "1.5")
-        result.line.stopBits = StopBits::OneAndHalf;
+        line.stopBits = StopBits::OneAndHalf;
     else
-        return refuse("the stop bits must be 1, 1.5 or 2");
-    return result;
+        return failure(Message("the stop bits must be 1, 1.5 or 2"));
+    return line;
+}
+
+std::string settingsText(const LineSettings& line) {
+    const char* stop = line.stopBits == StopBits::Two          ? "2"
+                       : line.stopBits == StopBits::OneAndHalf ? "1.5"
+                                                               : "1";
+    return std::to_string(line.speed) + "," + kParityLetters[static_cast<std::size_t>(line.parity)] + "," +
+           std::to_string(line.dataBits) + "," + stop;
+}
+
+long long microsecondsPerCharacter(const LineSettings& line) {
+    const int bits =
+        1 + line.dataBits + (line.parity == Parity::None ? 0 : 1) + (line.stopBits == StopBits::One ? 1 : 2);
+    return std::max(1LL, 1'000'000LL * bits / std::max(1, line.speed));
 }
 
 } // namespace q7

@@ -9,7 +9,9 @@ namespace q7 {
 
 namespace {
 
-constexpr std::string_view kForms = "socket://HOST:PORT or rfc2217://HOST:PORT";
+Message quoted(std::string_view text) {
+    return Message::verbatim("\"" + std::string(text) + "\"");
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -29,10 +31,6 @@ bool ipv6Character(unsigned char c) {
     return std::isxdigit(c) || c == ':' || c == '.';
 }
 
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 } // namespace
 
 std::string PortAddress::display() const {
@@ -42,10 +40,8 @@ std::string PortAddress::display() const {
            ":" + std::to_string(port);
 }
 
-ParsedPortAddress parsePortAddress(std::string_view text) {
-    const auto fail = [text](const std::string& why) {
-        return ParsedPortAddress{PortAddress{}, quoted(text) + ": " + why};
-    };
+Result<PortAddress> parsePortAddress(std::string_view text) {
+    const auto fail = [text](const Message& why) { return failure(Message("%1: %2", {quoted(text), why})); };
     const auto knownScheme = [](std::string_view scheme) {
         return equalsIgnoringCase(scheme, "socket") || equalsIgnoringCase(scheme, "rfc2217");
     };
@@ -55,16 +51,17 @@ ParsedPortAddress parsePortAddress(std::string_view text) {
         // "socket:host:4001" is a mistyped URL; as a device name it would only fail later, less clearly.
         const std::size_t colon = text.find(':');
         if (colon != std::string_view::npos && knownScheme(text.substr(0, colon)))
-            return fail("a network port is written " + std::string(kForms));
+            return fail(Message("a network port is written socket://HOST:PORT or rfc2217://HOST:PORT"));
         PortAddress device;
         device.device = std::string(text);
-        return {device, {}};
+        return device;
     }
 
     PortAddress address;
     const std::string_view scheme = text.substr(0, separator);
     if (!knownScheme(scheme))
-        return fail("unknown scheme " + quoted(scheme) + "; use " + std::string(kForms));
+        return fail(
+            Message("unknown scheme %1; use socket://HOST:PORT or rfc2217://HOST:PORT", {quoted(scheme)}));
     address.kind =
         equalsIgnoringCase(scheme, "socket") ? PortAddress::Kind::RawTcp : PortAddress::Kind::Rfc2217;
 
@@ -72,36 +69,39 @@ ParsedPortAddress parsePortAddress(std::string_view text) {
     std::string_view host;
     if (rest.starts_with('[')) {
         const std::size_t close = rest.find(']');
-        if (close == std::string_view::npos) return fail("the IPv6 address lacks its closing \"]\"");
+        if (close == std::string_view::npos) return fail(Message("the IPv6 address lacks its closing \"]\""));
         host = rest.substr(1, close - 1);
-        if (host.empty()) return fail("no host between the brackets");
+        if (host.empty()) return fail(Message("no host between the brackets"));
         if (!allOf(host, ipv6Character) || host.find(':') == std::string_view::npos)
-            return fail(quoted(host) + " is no IPv6 address");
+            return fail(Message("%1 is no IPv6 address", {quoted(host)}));
         rest.remove_prefix(close + 1);
     } else {
         if (std::count(rest.begin(), rest.end(), ':') > 1)
-            return fail("an IPv6 address is written in brackets, such as [::1]:4001");
+            return fail(Message("an IPv6 address is written in brackets, such as [::1]:4001"));
         host = rest.substr(0, rest.find(':'));
-        if (host.empty()) return fail("no host; write " + std::string(kForms));
-        if (!allOf(host, hostNameCharacter)) return fail(quoted(host) + " is no host name or address");
+        if (host.empty()) return fail(Message("no host; write socket://HOST:PORT or rfc2217://HOST:PORT"));
+        if (!allOf(host, hostNameCharacter))
+            return fail(Message("%1 is no host name or address", {quoted(host)}));
         rest.remove_prefix(host.size());
     }
     address.host = std::string(host);
 
-    if (rest.empty() || rest == ":") return fail("no port; write " + std::string(kForms));
-    if (rest.front() != ':') return fail("unexpected " + quoted(rest) + " after the host");
+    if (rest.empty() || rest == ":")
+        return fail(Message("no port; write socket://HOST:PORT or rfc2217://HOST:PORT"));
+    if (rest.front() != ':') return fail(Message("unexpected %1 after the host", {quoted(rest)}));
     rest.remove_prefix(1);
     const std::size_t digits = static_cast<std::size_t>(
         std::find_if_not(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; }) -
         rest.begin());
-    if (digits == 0) return fail("the port must be a decimal number, not " + quoted(rest));
+    if (digits == 0) return fail(Message("the port must be a decimal number, not %1", {quoted(rest)}));
     if (digits < rest.size())
-        return fail("unexpected " + quoted(rest.substr(digits)) + " after the port number");
+        return fail(Message("unexpected %1 after the port number", {quoted(rest.substr(digits))}));
     unsigned long port = 0;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + digits, port);
-    if (ec != std::errc() || port == 0 || port > 65535) return fail("the port must be from 1 to 65535");
+    if (ec != std::errc() || port == 0 || port > 65535)
+        return fail(Message("the port must be from 1 to 65535"));
     address.port = static_cast<std::uint16_t>(port);
-    return {address, {}};
+    return address;
 }
 
 } // namespace q7

@@ -5,6 +5,8 @@
 // COM-PORT-CONTROL option, the line set by the panel). HOST is a name, an IPv4 address or an IPv6 address in
 // brackets, [::1].
 
+#include "link/message.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,12 +24,8 @@ struct PortAddress {
     std::string display() const;
 };
 
-struct ParsedPortAddress {
-    PortAddress address;
-    std::string error; // empty: understood; else one line saying what is wrong, quoting the text
-};
-
-// Text without "://" and without a known scheme and colon in front is a device name, kept as given.
-ParsedPortAddress parsePortAddress(std::string_view text);
+// Text without "://" and without a known scheme and colon in front is a device name, kept as given. A failure
+// is one line saying what is wrong, quoting the text.
+Result<PortAddress> parsePortAddress(std::string_view text);
 
 } // namespace q7

@@ -57,8 +57,8 @@ std::string_view sortName(const SerialPortInfo& port) {
     return port.byId.empty() ? port.path : port.byId;
 }
 
-bool sameDevice(const SerialPortInfo& port, const std::string& device) {
-    return device == port.path || (!port.byId.empty() && device == port.byId);
+bool sameDevice(const SerialPortInfo& port, const std::string& device, const Resolve& resolve) {
+    return device == port.path || (!port.byId.empty() && device == port.byId) || resolve(device) == port.path;
 }
 
 std::string hex4(std::uint16_t value) {
@@ -98,7 +98,7 @@ std::vector<SerialPortInfo> orderPorts(std::vector<SerialPortInfo> ports) {
 std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present,
                                       const std::optional<std::string>& com1,
                                       const std::optional<std::string>& com2,
-                                      const std::array<std::string, 2>& fallbacks) {
+                                      const std::array<std::string, 2>& fallbacks, const Resolve& resolve) {
     std::array<ChosenPort, 2> chosen;
     const std::optional<std::string>* given[2] = {&com1, &com2};
     for (int k = 0; k < 2; ++k)
@@ -108,7 +108,7 @@ std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present
         if (*given[k]) continue;
         const std::string* taken = k == 1 || *given[1] ? &chosen[1 - k].device : nullptr;
         const auto found = std::find_if(ordered.begin(), ordered.end(), [&](const SerialPortInfo& port) {
-            return !taken || !sameDevice(port, *taken);
+            return !taken || !sameDevice(port, *taken, resolve);
         });
         if (found != ordered.end())
             chosen[k] = {found->path, ChosenPort::Source::Found};
@@ -137,15 +137,15 @@ std::string listPortsText(const std::vector<SerialPortInfo>& present,
     return text;
 }
 
-std::string portsPresentText(const std::vector<SerialPortInfo>& present) {
-    if (present.empty()) return "No serial port was found on this computer";
-    std::string text = "Serial ports on this computer: ";
+Message portsPresentText(const std::vector<SerialPortInfo>& present) {
+    if (present.empty()) return Message("No serial port was found on this computer");
+    std::string list;
     const std::vector<SerialPortInfo> ordered = orderPorts(present);
     for (std::size_t i = 0; i < ordered.size(); ++i) {
-        text += (i ? ", " : "") + ordered[i].path;
-        if (!ordered[i].description.empty()) text += " (" + ordered[i].description + ")";
+        list += (i ? ", " : "") + ordered[i].path;
+        if (!ordered[i].description.empty()) list += " (" + ordered[i].description + ")";
     }
-    return text;
+    return Message("Serial ports on this computer: %1", {Message::verbatim(list)});
 }
 
 } // namespace q7

@@ -3,8 +3,11 @@
 // The serial ports a computer has, as the system describes them, and which of them stand for port 1 and port
 // 2 when the command line names none. Pure: the list is found elsewhere (qt/port_discovery.h).
 
+#include "link/message.h"
+
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,11 +37,13 @@ std::vector<SerialPortInfo> orderPorts(std::vector<SerialPortInfo> ports);
 
 // Port 1 and port 2: the device given for each, else the first of the ordered ports that the other port does
 // not already have, else its own fallback (the other one where the other port has it). Port 2 is chosen after
-// port 1, so port 1 avoids port 2's device only when the command line named it.
+// port 1, so port 1 avoids port 2's device only when the command line named it. Devices are the same when
+// resolve, which follows links, leads them to the same path.
+using Resolve = std::function<std::string(const std::string&)>;
 std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present,
                                       const std::optional<std::string>& com1,
                                       const std::optional<std::string>& com2,
-                                      const std::array<std::string, 2>& fallbacks);
+                                      const std::array<std::string, 2>& fallbacks, const Resolve& resolve);
 
 // What --list-ports prints: the ports in order, one a line, then the devices behind port 1 and port 2.
 std::string listPortsText(const std::vector<SerialPortInfo>& present,
@@ -46,6 +51,6 @@ std::string listPortsText(const std::vector<SerialPortInfo>& present,
 
 // For a message about a device that does not exist: the ports there are, or that there is none; without a
 // full stop, which the message adds.
-std::string portsPresentText(const std::vector<SerialPortInfo>& present);
+Message portsPresentText(const std::vector<SerialPortInfo>& present);
 
 } // namespace q7

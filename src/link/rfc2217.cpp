@@ -52,10 +52,13 @@ std::uint32_t stopSizeCode(StopBits stopBits) {
     return 1;
 }
 
-std::string valueText(std::size_t command, std::uint32_t value) {
-    if (command == 3 && value >= 1 && value <= 5) return std::string(1, "NOEMS"[value - 1]);
-    if (command == 4 && value == 3) return "1.5";
-    return std::to_string(value) + (command == kSetBaudRate ? " bit/s" : "");
+Message valueText(std::size_t command, std::uint32_t value) {
+    for (const Parity parity : {Parity::None, Parity::Odd, Parity::Even, Parity::Mark, Parity::Space})
+        if (command == 3 && value == parityCode(parity))
+            return Message::verbatim(std::string(1, kParityLetters[static_cast<std::size_t>(parity)]));
+    if (command == 4 && value == 3) return Message::verbatim("1.5");
+    if (command == kSetBaudRate) return Message("%1 bit/s", {Message::number(value)});
+    return Message::number(value);
 }
 
 void appendEscaped(std::string& out, std::uint8_t byte) {
@@ -80,7 +83,8 @@ std::string Rfc2217Client::opening() {
     return out;
 }
 
-Rfc2217Client::Output Rfc2217Client::feed(std::string_view fromServer) {
+Result<Rfc2217Client::Output> Rfc2217Client::feed(std::string_view fromServer) {
+    if (!error_.empty()) return failure(error_);
     Output out;
     out.data.reserve(fromServer.size());
     for (std::size_t i = 0; i < fromServer.size();) {
@@ -135,6 +139,7 @@ Rfc2217Client::Output Rfc2217Client::feed(std::string_view fromServer) {
         }
         ++i;
     }
+    if (!error_.empty()) return failure(error_);
     return out;
 }
 
@@ -156,7 +161,10 @@ void Rfc2217Client::command(std::uint8_t verb, std::uint8_t option, std::string&
             refused = true;
             return;
         }
-        if (side == Side::No) answer(theirSide ? kDo : kWill);
+        if (side == Side::No) {
+            answer(theirSide ? kDo : kWill);
+            if (++changes_ > kChangeLimit) fail(Message("the server renegotiates its options without end"));
+        }
         side = Side::Yes;
         if (option == kComPort && lineHeld_) sendLine(reply);
         return;
@@ -167,9 +175,9 @@ void Rfc2217Client::command(std::uint8_t verb, std::uint8_t option, std::string&
     // A server that says WONT where DONT belongs means the same refusal.
     const bool refusesComPort =
         option == kComPort && (before != Side::No || (theirSide && ours_[kComPort] != Side::Yes));
-    if (refusesComPort) fail("the server does not offer serial port control (RFC 2217)");
+    if (refusesComPort) fail(Message("the server does not offer serial port control (RFC 2217)"));
     if (option == kBinary && before != Side::No)
-        fail("the server does not offer binary transmission (RFC 856)");
+        fail(Message("the server does not offer binary transmission (RFC 856)"));
 }
 
 void Rfc2217Client::subnegotiation() {
@@ -185,21 +193,22 @@ void Rfc2217Client::subnegotiation() {
     for (const char c : value)
         number = number << 8 | static_cast<std::uint8_t>(c);
     if (command == kSetBaudRate) confirmedSpeed_ = number;
-    static constexpr const char* kWhat[] = {"", "speed", "data bits", "parity", "stop bits"};
+    static constexpr const char* kWhat[] = {"", "the server set the speed to %1 instead of %2",
+                                            "the server set the data bits to %1 instead of %2",
+                                            "the server set the parity to %1 instead of %2",
+                                            "the server set the stop bits to %1 instead of %2"};
     if (number != asked_[command] && lineProblem_.empty())
-        lineProblem_ = std::string("the server set the ") + kWhat[command] + " to " +
-                       valueText(command, number) + " instead of " + valueText(command, asked_[command]);
+        lineProblem_ =
+            Message(kWhat[command], {valueText(command, number), valueText(command, asked_[command])});
 }
 
-void Rfc2217Client::fail(const char* why) {
-    if (error_.empty()) error_ = why;
+void Rfc2217Client::fail(Message why) {
+    if (error_.empty()) error_ = std::move(why);
 }
 
-Rfc2217Client::Phase Rfc2217Client::phase() const {
-    if (!error_.empty()) return Phase::Failed;
-    const bool ready =
-        ours_[kBinary] == Side::Yes && theirs_[kBinary] == Side::Yes && ours_[kComPort] == Side::Yes;
-    return ready ? Phase::Ready : Phase::Negotiating;
+bool Rfc2217Client::ready() const {
+    return error_.empty() && ours_[kBinary] == Side::Yes && theirs_[kBinary] == Side::Yes &&
+           ours_[kComPort] == Side::Yes;
 }
 
 std::string Rfc2217Client::escape(std::string_view data) {
@@ -212,7 +221,7 @@ std::string Rfc2217Client::escape(std::string_view data) {
 
 std::string Rfc2217Client::setLine(const LineSettings& line) {
     lineAsked_ = true;
-    lineProblem_.clear();
+    lineProblem_ = {};
     asked_ = {0, static_cast<std::uint32_t>(line.speed), static_cast<std::uint32_t>(line.dataBits),
               parityCode(line.parity), stopSizeCode(line.stopBits)};
     std::string out;

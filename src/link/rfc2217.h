@@ -7,10 +7,12 @@
 // Negotiated: BINARY both ways (in Telnet's default text mode a CR travels as CR NUL, and every frame ends in
 // CR), SUPPRESS-GO-AHEAD both ways (as ser2net offers it), COM-PORT-OPTION on our side. Every other option is
 // refused, once per option and direction, so that a server repeating a request can never make the answers
-// grow with it. Of a subnegotiation only kSubnegotiationLimit bytes are kept: the answers read here are
-// shorter, so a longer one is ignored.
+// grow with it; a server that turns wanted options on and off beyond kChangeLimit times has failed. Of a
+// subnegotiation only kSubnegotiationLimit bytes are kept: the answers read here are shorter, so a longer one
+// is ignored.
 
 #include "link/line_settings.h"
+#include "link/message.h"
 
 #include <array>
 #include <cstdint>
@@ -22,7 +24,6 @@ namespace q7 {
 
 class Rfc2217Client {
   public:
-    enum class Phase { Negotiating, Ready, Failed };
     // Of the line settings last asked for: NotAsked before setLine; Pending until the server has answered
     // every command; then Confirmed, or Different when it keeps some other value (lineProblem says which).
     enum class LineState { NotAsked, Pending, Confirmed, Different };
@@ -33,15 +34,17 @@ class Rfc2217Client {
     };
 
     static constexpr std::size_t kSubnegotiationLimit = 64;
+    static constexpr unsigned kChangeLimit = 100;
 
     // The first bytes to send once connected: our offers and requests.
     std::string opening();
-    Output feed(std::string_view fromServer);
+    // A failure is final (the server refused what the line needs, or will not stop renegotiating): every
+    // later feed returns it again.
+    Result<Output> feed(std::string_view fromServer);
 
-    // Ready: binary transmission agreed both ways and the server takes COM-PORT commands; no data may be
-    // sent before. Failed is final, error() says why.
-    Phase phase() const;
-    const std::string& error() const { return error_; }
+    // Binary transmission agreed both ways and the server takes COM-PORT commands; no data may be sent
+    // before.
+    bool ready() const;
 
     // Bytes kept between feeds: a subnegotiation in progress, never more than kSubnegotiationLimit.
     std::size_t heldBytes() const { return sub_.size(); }
@@ -54,7 +57,7 @@ class Rfc2217Client {
     // option.
     std::string setLine(const LineSettings& line);
     LineState lineState() const;
-    const std::string& lineProblem() const { return lineProblem_; }
+    const Message& lineProblem() const { return lineProblem_; }
     // The speed the server last confirmed, in bits per second.
     std::optional<std::uint32_t> confirmedSpeed() const { return confirmedSpeed_; }
 
@@ -67,7 +70,7 @@ class Rfc2217Client {
     void command(std::uint8_t verb, std::uint8_t option, std::string& reply);
     void subnegotiation();
     void sendLine(std::string& out);
-    void fail(const char* why);
+    void fail(Message why);
 
     Parse parse_ = Parse::Data;
     std::uint8_t verb_ = 0;
@@ -78,7 +81,8 @@ class Rfc2217Client {
     std::array<Side, 256> theirs_{}; // options the server performs (DO/DONT, asked by WILL/WONT)
     std::array<bool, 256> refusedOurs_{};
     std::array<bool, 256> refusedTheirs_{};
-    std::string error_;
+    unsigned changes_ = 0;
+    Message error_;
 
     bool lineAsked_ = false;
     bool lineHeld_ = false; // asked before the server took COM-PORT commands
@@ -86,7 +90,7 @@ class Rfc2217Client {
     // Answers still owed; only the answer to the latest request is compared with it.
     std::array<unsigned, kLineCommands> unanswered_{};
     std::optional<std::uint32_t> confirmedSpeed_;
-    std::string lineProblem_;
+    Message lineProblem_;
 };
 
 } // namespace q7

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The controls that handlers address, as identifiers checked against the layout table while building: a
-// mistyped name does not compile, where a string would silently reach no control.
+// The controls that handlers and events address, as identifiers checked against the layout table while
+// building: a mistyped name does not compile, where a string would silently reach no control. A name written
+// where a ControlId is taken is checked the same way (form.click("Command17")).
 
 #include "panel/panel_layout.h"
 
@@ -12,14 +13,14 @@ namespace q7 {
 class ControlId {
   public:
     // Only a name that a row of the layout holds; anything else stops the build.
-    explicit consteval ControlId(const char* name) : name_(name) {
+    consteval ControlId(const char* name) : name_(name) {
         if (layout::rowOf(name_) < 0) throw "no control of this name in the layout";
     }
     // A row is a control by construction.
     static constexpr ControlId of(const ControlSpec& row) { return ControlId(row.name, 0); }
 
     constexpr std::string_view name() const { return name_; }
-    friend constexpr bool operator==(ControlId id, std::string_view name) { return id.name_ == name; }
+    friend constexpr bool operator==(ControlId a, ControlId b) { return a.name_ == b.name_; }
 
   private:
     constexpr ControlId(std::string_view name, int) : name_(name) {}

@@ -23,8 +23,10 @@ static_assert(rowsAreControls(std::span(kProjectorOptions), Kind::Option));
 
 } // namespace
 
-void Form1::click(std::string_view control) {
-    if (const CatalogueEntry* entry = findCatalogueEntry(control)) {
+Form1::Form1(WindowServices& services) : ui_(services), line_(services.port(), services.timers(), *this) {}
+
+void Form1::click(ControlId control) {
+    if (const CatalogueEntry* entry = findCatalogueEntry(control.name())) {
         switch (entry->sendClass) {
         case SendClass::Wait2s:
             ui_.timer(Timer2).setInterval(kWait2sIntervals.replyTimeout);
@@ -45,7 +47,7 @@ void Form1::click(std::string_view control) {
         return;
     }
     for (const ProjectorOption& option : kProjectorOptions) {
-        if (option.control == control) {
+        if (control.name() == option.control) {
             selectProjector(option.prefix);
             return;
         }
@@ -85,9 +87,6 @@ void Form1::timerTick(TimerId timer) {
         break;
     case Timer4:
         clearLines();
-        break;
-    case PortWatch:
-        watchTick();
         break;
     }
 }

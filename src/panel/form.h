@@ -6,23 +6,26 @@
 //  - the handlers are written once over the constant tables of protocol/ (catalogue, held buttons, frame),
 //    display/ (trace, status decoder) and panel_layout: form.cpp dispatches, load.cpp and port.cpp run the
 //    port, held.cpp the held buttons, traffic.cpp sending and showing, views.cpp the window's heights;
-//  - the toolkit is reached only through WindowServices, so the same form runs on Qt and on a virtual clock.
+//  - the toolkit is reached only through WindowServices, the line through a LineSupervisor (session/), so
+//    the same form runs on Qt and on a virtual clock.
 
-#include "link/serial_port.h"
 #include "panel/window_services.h"
+#include "session/supervisor.h"
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace q7 {
 
 // The two modes of Hyouji: a transmission, or what was received.
 enum class HyoujiMode : std::uint8_t { Transmit = 1, Received = 2 };
 
-class Form1 final : public PortEvents {
+// The receive event's code that says received characters are waiting; other codes are ignored.
+inline constexpr int kCommEventReceive = 2;
+
+class Form1 final : private LineSupervisor::Events {
   public:
-    explicit Form1(WindowServices& services) : ui_(services) {}
+    explicit Form1(WindowServices& services);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -42,31 +45,33 @@ class Form1 final : public PortEvents {
 
     // Events, delivered one at a time by the toolkit.
     void load();
-    void click(std::string_view control);
-    void press(std::string_view control);
-    void release(std::string_view control);
+    void click(ControlId control);
+    void press(ControlId control);
+    void release(ControlId control);
     void timerTick(TimerId timer);
-    void dblClick(std::string_view control);
+    void dblClick(ControlId control);
     void keyDown(int keyCode, int shiftMask);
     // No release can come any more (the window lost activation or the mouse grab): end the hold as a
     // release would, so nothing keeps moving with nobody holding the button.
     void holdInterrupted();
-    // The port's events.
-    void comm(int eventCode) override;
-    void portLost() override;
-    void portOpened() override;
-    void portOpenFailed(const std::string& error) override;
-    void settingsFailed(const std::string& error) override;
+    // The port's receive event (OnComm) with its event code.
+    void comm(int eventCode);
 
     // Longest ReceiveBuffer kept; the trace's character count is a signed 16-bit number.
     static constexpr std::size_t kReceiveBufferLimit = 32767;
 
   private:
+    // What the line's supervisor reports (port.cpp).
+    void received() override;
+    void opened() override;
+    void openFailed(const Message& why) override;
+    void lost(const Message& why) override;
+    void back() override;
+    void settingsFailed(const Message& why) override;
+
     // port.cpp
     void portSwitch(int target, int fallback);
-    void watchTick();
-    void watchAgainIn(int ms);
-    void stopWatching();
+    void usePort(int number);
     void speedChange(const char* settings);
     void showPortPanel();
     void hidePortPanel();
@@ -85,13 +90,14 @@ class Form1 final : public PortEvents {
     void toggleDataView();
 
     WindowServices& ui_;
-    // A port switch whose open completes later: the panel stays up, and a failure falls back as at once.
-    bool switchPending_ = false;
+    LineSupervisor line_;
+    // The port number chosen (1 or 2); the line has only the address.
+    int portNumber_ = 1;
+    // An open that completes later: at start-up, or by a port switch, whose failure falls back as at once.
+    enum class Pending { None, StartUp, Switch } pending_ = Pending::None;
     int switchFallback_ = 0;
-    // After a loss, the port is tried again until it opens; the loss box closes then.
-    bool watching_ = false;
-    int watchDelayMs_ = 0;
-    int lossBox_ = 0;
+    // The box of an outage, closed when the line is back.
+    int outageBox_ = 0;
 };
 
 } // namespace q7

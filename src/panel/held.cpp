@@ -3,13 +3,14 @@
 #include "panel/form.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/held_buttons.h"
+#include "session/pacing.h"
 
 #include <algorithm>
 
 namespace q7 {
 
-void Form1::press(std::string_view control) {
-    const HeldEntry* held = findHeldByControl(control);
+void Form1::press(ControlId control) {
+    const HeldEntry* held = findHeldByControl(control.name());
     if (!held) return;
     if (held->isArrow()) {
         const auto timing =
@@ -38,12 +39,12 @@ void Form1::repeatTick() {
     const HeldEntry* held = findHeldByCode(HeldButton);
     // Frames that have not left the port yet would keep the lens moving after the release; a tick that finds
     // the line still busy with this hold writes nothing and the next tick tries again.
-    if (ui_.port().isOpen() && ui_.port().pendingOutput() > 0) return;
+    if (lineIsBusy(ui_.port())) return;
     send(held->command);
 }
 
-void Form1::release(std::string_view control) {
-    const HeldEntry* held = findHeldByControl(control);
+void Form1::release(ControlId control) {
+    const HeldEntry* held = findHeldByControl(control.name());
     if (!held) return;
     HeldButton = 0;
     ui_.timer(Timer1).setEnabled(false);
@@ -62,7 +63,7 @@ void Form1::release(std::string_view control) {
 
 void Form1::holdInterrupted() {
     if (HeldButton == 0) return;
-    release(findHeldByCode(HeldButton)->control);
+    release(ControlId::of(*findControl(findHeldByCode(HeldButton)->control)));
 }
 
 } // namespace q7

@@ -17,14 +17,17 @@ void Form1::load() {
     HeldButton = 0;
     AwaitingReply = 0;
     ReceiveBuffer.clear();
-    SerialPort& port = ui_.port();
-    port.setPortNumber(1);
-    std::string ignored;
-    port.applySettings(PortSettings, &ignored);
-    // A failure here is reported once, by the port switch that selecting "COM1" runs.
-    port.open(&ignored);
+    usePort(1);
+    (void)ui_.port().applySettings(PortSettings);
+    const Result<Line::Opening> opening = line_.open();
+    // Selecting "COM1" runs the port switch to port 1, which finds port 1 open or opening already: the port
+    // is opened once, and a failure is told once.
     ui_.setSelected(Option1);
-    portSwitch(1, 2);
+    pending_ = Pending::StartUp;
+    if (!opening)
+        openFailed(opening.error());
+    else if (*opening == Line::Opening::Open)
+        opened();
 }
 
 } // namespace q7

@@ -74,19 +74,4 @@ const FontSpec& fontSpec(FontKey key) {
     return layout::kFonts[static_cast<std::size_t>(key) - 1];
 }
 
-FontKey effectiveFont(const ControlSpec& control) {
-    for (const ControlSpec* c = &control; c; c = findControl(c->container))
-        if (c->font != FontKey::Inherit) return c->font;
-    return kWindowFont;
-}
-
-Twips clientGeometry(const ControlSpec& control) {
-    Twips g = control.geometry;
-    for (const ControlSpec* c = findControl(control.container); c; c = findControl(c->container)) {
-        g.left += c->geometry.left;
-        g.top += c->geometry.top;
-    }
-    return g;
-}
-
 } // namespace q7

@@ -307,14 +307,6 @@ constexpr const ControlSpec* findControl(std::string_view name) {
 constexpr std::span<const LineSpec> cursorPadOutline() {
     return layout::kLines;
 }
-constexpr std::span<const FontSpec> fontTable() {
-    return layout::kFonts;
-}
 const FontSpec& fontSpec(FontKey key);
-
-// The font a control is drawn with: its own, else its container's, up to the window's.
-FontKey effectiveFont(const ControlSpec& control);
-// The control's rectangle in window client coordinates.
-Twips clientGeometry(const ControlSpec& control);
 
 } // namespace q7

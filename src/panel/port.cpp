@@ -1,64 +1,79 @@
 // SPDX-License-Identifier: MIT
-// The port for the whole run: port switch, speed change, the port-settings panel, the receive event, a lost
-// device, and "END".
+// The port for the whole run: port switch, speed change, the port-settings panel, the receive event, what the
+// line's supervisor reports, and "END".
 #include "panel/form.h"
 
 #include <algorithm>
 
 namespace q7 {
-namespace {
 
-// The longest wait between two tries of a network server that stays away.
-constexpr int kWatchLongestMs = 4000;
-
-} // namespace
+void Form1::usePort(int number) {
+    portNumber_ = number;
+    ui_.port().setAddress(ui_.device(number));
+}
 
 void Form1::portSwitch(int target, int fallback) {
+    // Choosing the port that is still connecting would only start the connection again.
+    if (target == portNumber_ && ui_.port().isConnecting()) return;
     // The user's choice ends any watch for a lost port.
-    stopWatching();
-    SerialPort& port = ui_.port();
-    if (port.isOpen()) port.close();
-    port.setPortNumber(target);
+    line_.close();
+    pending_ = Pending::None;
+    usePort(target);
     // Always try the chosen port: a switch that left the port closed must never look as if it had worked.
-    std::string error;
-    if (!port.open(&error)) {
-        ui_.showWarning(error);
-        port.setPortNumber(fallback);
+    const Result<Line::Opening> opening = line_.open();
+    if (!opening) {
+        ui_.showWarning(opening.error());
+        usePort(fallback);
         return;
     }
-    switchPending_ = port.isConnecting();
-    switchFallback_ = fallback;
-    if (!switchPending_) hidePortPanel();
-}
-
-void Form1::portOpened() {
-    if (switchPending_) hidePortPanel();
-    switchPending_ = false;
-    if (watching_) {
-        stopWatching();
-        ui_.closeWarning(lossBox_);
-    }
-}
-
-void Form1::portOpenFailed(const std::string& error) {
-    if (watching_) {
-        watchAgainIn(std::min(2 * watchDelayMs_, kWatchLongestMs));
+    if (*opening == Line::Opening::Pending) {
+        pending_ = Pending::Switch;
+        switchFallback_ = fallback;
         return;
     }
-    ui_.showWarning(error);
-    if (switchPending_) ui_.port().setPortNumber(switchFallback_);
-    switchPending_ = false;
+    hidePortPanel();
 }
 
-void Form1::settingsFailed(const std::string& error) {
-    ui_.showWarning(error);
+// A port that is not there at start-up (an adapter not yet plugged in, a server not yet up) is watched like a
+// lost one.
+void Form1::openFailed(const Message& why) {
+    const Pending pending = std::exchange(pending_, Pending::None);
+    if (pending == Pending::StartUp) {
+        outageBox_ = ui_.showWarning(Message("%1 The panel connects by itself as soon as the port is there, "
+                                             "or choose a port under \"COM\".",
+                                             {why}));
+        line_.watch();
+    } else if (pending == Pending::Switch) {
+        ui_.showWarning(why);
+        usePort(switchFallback_);
+    }
+}
+
+void Form1::opened() {
+    if (std::exchange(pending_, Pending::None) != Pending::None) hidePortPanel();
+}
+
+void Form1::lost(const Message& why) {
+    pending_ = Pending::None;
+    outageBox_ =
+        ui_.showWarning(Message("The serial device %1 went away: %2. The port is closed; the panel opens it "
+                                "again by itself as soon as the device is back, or choose a port under "
+                                "\"COM\".",
+                                {Message::verbatim(ui_.port().address()), why}));
+}
+
+void Form1::back() {
+    ui_.closeWarning(outageBox_);
+}
+
+void Form1::settingsFailed(const Message& why) {
+    ui_.showWarning(why);
 }
 
 void Form1::speedChange(const char* settings) {
     PortSettings = settings;
-    std::string error;
-    if (!ui_.port().applySettings(PortSettings, &error)) {
-        ui_.showWarning(error);
+    if (const Result<> applied = ui_.port().applySettings(PortSettings); !applied) {
+        ui_.showWarning(applied.error());
         return;
     }
     hidePortPanel();
@@ -73,6 +88,10 @@ void Form1::hidePortPanel() {
     ui_.setVisible(Frame8, false);
 }
 
+void Form1::received() {
+    comm(kCommEventReceive);
+}
+
 void Form1::comm(int eventCode) {
     if (eventCode != kCommEventReceive) return;
     const std::string input = ui_.port().readAll();
@@ -84,50 +103,8 @@ void Form1::comm(int eventCode) {
     Hyouji(ReceiveBuffer, HyoujiMode::Received);
 }
 
-void Form1::portLost() {
-    switchPending_ = false;
-    SerialPort& port = ui_.port();
-    // The port service may have closed the dead device already; it reports each loss once.
-    if (port.isOpen()) port.close();
-    lossBox_ =
-        ui_.showWarning("The serial device " + port.deviceName() +
-                        " went away. The port is closed; the panel opens it again by itself as soon as "
-                        "the device is back, or choose a port under \"COM\".");
-    watching_ = true;
-    watchAgainIn(startInterval(PortWatch));
-}
-
-// A device that is back may still refuse us for a moment (udev gives it its group a little after it appears),
-// and a server may not accept yet: every failure here is quiet, and the next try comes later. A device is
-// tried every second; a network server, whose attempts take time, less often the longer it stays away.
-void Form1::watchTick() {
-    ui_.timer(PortWatch).setEnabled(false);
-    if (!watching_) return;
-    SerialPort& port = ui_.port();
-    port.applySettings(PortSettings, nullptr);
-    // No text wanted: telling why can cost more than trying (it lists the ports present).
-    if (!port.open(nullptr)) {
-        watchAgainIn(startInterval(PortWatch));
-        return;
-    }
-    if (port.isConnecting()) return; // the outcome comes as portOpened or portOpenFailed
-    stopWatching();
-    ui_.closeWarning(lossBox_);
-}
-
-void Form1::watchAgainIn(int ms) {
-    watchDelayMs_ = ms;
-    ui_.timer(PortWatch).setInterval(ms);
-    ui_.timer(PortWatch).setEnabled(true);
-}
-
-void Form1::stopWatching() {
-    watching_ = false;
-    ui_.timer(PortWatch).setEnabled(false);
-}
-
 void Form1::end() {
-    if (ui_.port().isOpen()) ui_.port().close();
+    line_.close();
     ui_.quit();
 }
 

@@ -13,7 +13,7 @@ void Form1::keyDown(int keyCode, int shiftMask) {
     ui_.setVisible(Command34, true);
 }
 
-void Form1::dblClick(std::string_view control) {
+void Form1::dblClick(ControlId control) {
     if (Image1 != control || ExtendedViewUnlocked != 1) return;
     ui_.setWindowHeight(kExtendedHeight);
     ui_.setText(Command34, kClose);

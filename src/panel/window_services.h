@@ -3,15 +3,16 @@
 // The window services: everything the form's behaviour needs from a windowing toolkit. The program implements
 // them with Qt (qt/qt_window); the tests implement them on a virtual clock.
 
-#include "link/serial_port.h"
+#include "link/line.h"
+#include "link/message.h"
+#include "link/timer.h"
 #include "panel/controls.h"
 
 #include <string>
 
 namespace q7 {
 
-// Timer1 to Timer4 are the form's; PortWatch is ours: it retries a lost port until it can be opened again.
-enum TimerId : int { Timer1 = 1, Timer2, Timer3, Timer4, PortWatch };
+enum TimerId : int { Timer1 = 1, Timer2, Timer3, Timer4 };
 
 // Interval of each timer when the window opens, in milliseconds.
 constexpr int startInterval(TimerId timer) {
@@ -24,29 +25,19 @@ constexpr int startInterval(TimerId timer) {
         return 5000; // hides the port-settings panel
     case Timer4:
         return 1000; // clears the trace and status lines
-    case PortWatch:
-        return 1000; // the first try after a loss
     }
     return 0;
 }
 
-// An interval in milliseconds and an enabled flag. An enabled timer ticks every interval until disabled.
-// Disabling and enabling again, setting the interval of a running timer, and enabling a running timer all
-// start its count afresh: every transmission gets its full reply window and clearing time.
-class Timer {
-  public:
-    virtual ~Timer() = default;
-    virtual void setInterval(int ms) = 0;
-    virtual int interval() const = 0;
-    virtual void setEnabled(bool on) = 0;
-    virtual bool isEnabled() const = 0;
-};
-
 class WindowServices {
   public:
     virtual ~WindowServices() = default;
+    // The form's four; the line makes its own from timers().
     virtual Timer& timer(TimerId timer) = 0;
-    virtual SerialPort& port() = 0;
+    virtual TimerFactory& timers() = 0;
+    // The serial-port service: one line, at the address of the port number chosen (device(1) or device(2)).
+    virtual Line& port() = 0;
+    virtual std::string device(int portNumber) const = 0;
 
     // Caption of a label or button, text of the text box; read back exactly as set.
     virtual void setText(ControlId control, const std::string& text) = 0;
@@ -67,7 +58,7 @@ class WindowServices {
 
     // Modal warning box with an exclamation icon and one OK button; does not block the caller. The number
     // names the box for closeWarning, which closes it unless the user has already.
-    virtual int showWarning(const std::string& text) = 0;
+    virtual int showWarning(const Message& text) = 0;
     virtual void closeWarning(int box) = 0;
     // Unloads the window and ends the program.
     virtual void quit() = 0;

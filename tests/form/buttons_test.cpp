@@ -19,7 +19,7 @@ TEST(OneShot, EveryButtonSendsItsFrameAndRunsItsReplyWindow) {
         if (!c.wire) continue;
         SCOPED_TRACE(c.name);
         Panel p;
-        p.form.click(c.name);
+        p.form.click(test::id(c.name));
         EXPECT_EQ(p.written(), Frames{c.wire});
         // "A-IMAGE" and MENU "ON" prepare the cursor pad; nothing else does.
         EXPECT_EQ(p.form.CursorPadMode,
@@ -45,13 +45,13 @@ TEST(Held, EveryButtonRepeatsAtItsPeriodAndLeavesItsPeriodToTheArrows) {
         Panel p;
         p.form.click("Command23");
         p.advance(3000);
-        p.form.click(h.name); // a click, or Space on it, is no hold
-        p.form.press(h.name);
+        p.form.click(test::id(h.name)); // a click, or Space on it, is no hold
+        p.form.press(test::id(h.name));
         EXPECT_EQ(p.form.HeldButton, h.code);
         p.advance(h.window);
         EXPECT_EQ(p.rxd(), h.window < h.clearing ? " X X X X" : "");
         p.advance(2 * h.period - h.window);
-        p.form.release(h.name);
+        p.form.release(test::id(h.name));
         EXPECT_EQ(p.txd() + p.rxd(), "");
         p.advance(2000);
         const std::int64_t P = h.period;
@@ -85,8 +85,9 @@ TEST(Held, AnArrowRepeatsAtThePeriodLeftAndTakesItsWindowsFromThePad) {
         SCOPED_TRACE(steps.empty() ? "at start" : steps.back());
         Panel p;
         for (const std::string& step : steps) {
-            if (step[0] == '+') p.form.press(step.substr(1)), p.form.release(step.substr(1));
-            if (step[0] != '+') p.form.click(step);
+            if (step[0] == '+')
+                p.form.press(test::id(step.substr(1))), p.form.release(test::id(step.substr(1)));
+            if (step[0] != '+') p.form.click(test::id(step));
             p.advance(6000);
         }
         const std::int64_t t0 = p.ui.clock.now();

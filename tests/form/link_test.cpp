@@ -13,46 +13,80 @@ using test::Panel;
 using Frames = std::vector<std::string>;
 using Times = std::vector<std::int64_t>;
 
-TEST(Port, StartUpOpensPortOneAt19200AndCentresTheWindowFromItsFullHeight) {
+TEST(Port, StartUpOpensPortOneOnceAt19200AndCentresTheWindowFromItsFullHeight) {
     Panel p(false);
     p.ui.screenW = 15045;
     p.ui.screenH = 12000;
     p.form.load();
-    EXPECT_EQ(std::pair(p.ui.fakePort.isOpen(), p.ui.fakePort.portNumber()), std::pair(true, 1));
+    EXPECT_EQ(std::pair(p.ui.fakePort.isOpen(), p.ui.fakePort.address()),
+              std::pair(true, std::string("/dev/fake1")));
+    EXPECT_EQ(p.ui.fakePort.tries.size(), 1u) << "opened once, not closed and opened again";
     EXPECT_EQ(p.ui.fakePort.applied.front(), std::pair(std::string("19200,N,8,1"), false));
-    EXPECT_TRUE(p.ui.isSelected(Option1) && p.ui.isSelected(Option9) &&
-                p.ui.isSelected(ControlId("Option3")));
+    EXPECT_TRUE(p.ui.isSelected(Option1) && p.ui.isSelected(Option9) && p.ui.isSelected("Option3"));
     EXPECT_FALSE(p.ui.isVisible(Frame8) || !p.ui.warnings.empty());
     EXPECT_EQ((std::array{p.ui.left, p.ui.top, p.ui.height}), (std::array{2700, 1450, 5350})); // 9645 wide
 }
 
-TEST(Port, APortThatCannotOpenIsReportedKeepsThePanelAndTheFallbackAndClicksStillRun) {
-    Panel p(false);
-    p.ui.fakePort.refusedPorts = {1};
-    p.form.load();
-    EXPECT_EQ(p.ui.warnings, Frames{"Cannot open /dev/fake1: no such device"});
-    p.form.click("Command17");
-    EXPECT_EQ(p.txd(), " C 0 0 CR ");
-    p.advance(500);
-    EXPECT_EQ(p.rxd(), " X X X X");
-    p.ui.fakePort.refusedPorts = {1, 2};
-    p.form.click("Command33");
-    p.form.click("Option2");
-    EXPECT_EQ(p.ui.fakePort.portNumber(), 1);
-    EXPECT_TRUE(p.ui.isVisible(Frame8));
-    // A later switch tries again: a port left closed never looks as if it worked.
-    p.ui.fakePort.refusedPorts = {};
-    p.form.click("Option2");
-    EXPECT_EQ(p.ui.fakePort.portNumber(), 2);
-    EXPECT_FALSE(p.ui.isVisible(Frame8));
-    p.form.click("Command18");
-    EXPECT_EQ(p.written(), Frames{"C01\r"});
-    EXPECT_EQ(p.ui.warnings.size(), 2u);
+// A port that is not there at start-up is told once and opened as soon as it is there; clicks meanwhile run.
+TEST(Port, APortMissingAtStartUpIsToldOnceAndOpenedWhenItIsThere) {
+    for (const bool slow : {false, true}) {
+        Panel p(false);
+        p.ui.fakePort.slowOpen = slow;
+        p.ui.fakePort.refused = {"/dev/fake1"};
+        if (slow) p.ui.fakePort.refused.clear();
+        p.form.load();
+        if (slow) p.ui.fakePort.finishOpen(false);
+        EXPECT_EQ(p.ui.warnings,
+                  Frames{std::string("Cannot open /dev/fake1: ") +
+                         (slow ? "the server refused the connection." : "no such device") +
+                         " The panel connects by itself as soon as the port is there, or choose a port under "
+                         "\"COM\"."});
+        p.form.click("Command17");
+        EXPECT_EQ(p.txd(), " C 0 0 CR ");
+        p.advance(500);
+        EXPECT_EQ(p.rxd(), " X X X X");
+        p.ui.fakePort.refused.clear();
+        p.advance(500);
+        if (slow) p.ui.fakePort.finishOpen();
+        EXPECT_TRUE(p.ui.closed.empty()) << "the box stays until the port has held";
+        p.advance(1000);
+        EXPECT_EQ(p.ui.closed, std::vector<int>{1});
+        p.form.click("Command18");
+        EXPECT_EQ(p.written(), Frames{"C01\r"});
+        EXPECT_EQ(p.ui.warnings.size(), 1u);
+    }
+}
+
+// A switch that fails, at once or later, keeps the panel and the other port; a port still connecting is left
+// to connect.
+TEST(Port, AFailedSwitchKeepsThePanelAndTheOtherPortAndALaterSwitchTriesAgain) {
+    for (const bool slow : {false, true}) {
+        Panel p;
+        p.ui.fakePort.slowOpen = slow;
+        p.ui.fakePort.refused = {"/dev/fake2"};
+        if (slow) p.ui.fakePort.refused.clear();
+        p.form.click("Command33");
+        p.form.click("Option2");
+        for (int click = 0; click < 4; ++click)
+            p.form.click("Option2");
+        EXPECT_EQ(p.ui.fakePort.tries.size(), slow ? 2u : 6u);
+        if (slow) p.ui.fakePort.finishOpen(false);
+        EXPECT_EQ(p.ui.warnings.back(), slow ? "Cannot open /dev/fake2: the server refused the connection."
+                                             : "Cannot open /dev/fake2: no such device");
+        EXPECT_EQ(p.ui.fakePort.address(), "/dev/fake1");
+        EXPECT_TRUE(p.ui.isVisible(Frame8));
+        p.ui.fakePort.refused.clear();
+        p.form.click("Option2");
+        if (slow) p.ui.fakePort.finishOpen();
+        EXPECT_EQ(p.ui.fakePort.address(), "/dev/fake2");
+        EXPECT_FALSE(p.ui.isVisible(Frame8));
+        p.form.click("Command18");
+        EXPECT_EQ(p.written(), Frames{"C01\r"});
+    }
 }
 
 TEST(Port, ComShowsThePanelForFiveSecondsASpeedChangeAppliesAtOnceALostDeviceIsReported) {
     Panel p;
-    const int opens = p.ui.fakePort.opens;
     p.form.click("Command33");
     p.advance(3000);
     p.form.click("Command33");
@@ -68,77 +102,32 @@ TEST(Port, ComShowsThePanelForFiveSecondsASpeedChangeAppliesAtOnceALostDeviceIsR
     EXPECT_EQ(p.ui.fakePort.applied,
               (std::vector<std::pair<std::string, bool>>{
                   {"19200,N,8,1", false}, {"9600,N,8,1", true}, {"19200,N,8,1", true}}));
-    EXPECT_EQ(p.ui.fakePort.opens, opens);
+    EXPECT_EQ(p.ui.fakePort.tries.size(), 1u);
     p.ui.fakePort.refuseSettings = true;
     p.form.click("Command33");
     p.form.click("Option10");
     EXPECT_EQ(p.ui.warnings, Frames{"settings refused"});
     EXPECT_TRUE(p.ui.isVisible(Frame8));
-    // A device gone is reported, a port switch opens it again, "END" closes it and ends.
-    p.form.portLost();
+    // A device gone is reported once and opened again by itself; the box closes once it has held.
+    p.ui.fakePort.lose();
     EXPECT_FALSE(p.ui.fakePort.isOpen());
-    EXPECT_NE(p.ui.warnings.back().find("/dev/fake1"), std::string::npos);
-    p.form.click("Option1");
-    EXPECT_TRUE(p.ui.fakePort.isOpen());
+    EXPECT_EQ(
+        p.ui.warnings.back(),
+        "The serial device /dev/fake1 went away: the server closed the connection. The port is closed; the "
+        "panel opens it again by itself as soon as the device is back, or choose a port under \"COM\".");
+    p.advance(1999);
+    EXPECT_TRUE(p.ui.fakePort.isOpen() && p.ui.closed.empty());
+    p.advance(1);
+    EXPECT_EQ(p.ui.closed, std::vector<int>{2});
+    // "END" during a watch: the watch ends before the port closes, and nothing opens it again.
+    p.ui.fakePort.refused = {"/dev/fake1"};
+    p.ui.fakePort.lose();
+    p.advance(1500);
     p.form.click("Command16");
+    const std::size_t tries = p.ui.fakePort.tries.size();
+    p.advance(10000);
+    EXPECT_EQ(p.ui.fakePort.tries.size(), tries);
     EXPECT_FALSE(p.ui.fakePort.isOpen() || p.ui.quits != 1);
-}
-
-// After a loss the port is tried again every second, quietly, with the settings in force; once it opens the
-// loss box closes. A port chosen under "COM" ends the watch.
-TEST(Port, ALostPortIsTriedAgainEverySecondUntilItOpens) {
-    Panel p;
-    p.form.click("Command33");
-    p.form.click("Option10");
-    p.ui.fakePort.refusedPorts = {1};
-    p.form.portLost();
-    const int opens = p.ui.fakePort.opens;
-    p.advance(3000);
-    EXPECT_EQ(p.ticks(PortWatch, 0), (Times{1000, 2000, 3000}));
-    EXPECT_EQ(p.ui.warnings.size(), 1u) << "no box for a try that fails";
-    p.ui.fakePort.refusedPorts = {};
-    p.advance(1000);
-    EXPECT_TRUE(p.ui.fakePort.isOpen());
-    EXPECT_EQ(p.ui.fakePort.opens, opens + 1);
-    EXPECT_EQ(p.ui.fakePort.applied.back(), std::pair(std::string("9600,N,8,1"), false));
-    EXPECT_EQ(p.ui.closed, std::vector<int>{1});
-    p.advance(5000);
-    EXPECT_EQ(p.ticks(PortWatch).size(), 4u) << "the watch ended";
-    p.ui.fakePort.refusedPorts = {1};
-    p.form.portLost();
-    p.form.click("Command33");
-    p.form.click("Option2");
-    p.advance(5000);
-    EXPECT_EQ(p.ticks(PortWatch).size(), 4u) << "a port chosen under COM ends the watch";
-}
-
-// An open that completes later (a network server): the panel stays up until it has; a failure is reported as
-// at once and falls back; while watching, a failed try waits longer each time, up to four seconds.
-TEST(Port, AnOpenThatTakesTimeEndsLikeOneAtOnce) {
-    Panel p;
-    p.ui.fakePort.slowOpen = true;
-    p.form.click("Command33");
-    p.form.click("Option2");
-    EXPECT_TRUE(p.ui.isVisible(Frame8));
-    p.ui.fakePort.close();
-    p.form.portOpenFailed("Cannot open socket://h:1: the server refused the connection.");
-    EXPECT_EQ(p.ui.warnings, Frames{"Cannot open socket://h:1: the server refused the connection."});
-    EXPECT_EQ(p.ui.fakePort.portNumber(), 1);
-    p.form.click("Option2");
-    p.form.portOpened();
-    EXPECT_FALSE(p.ui.isVisible(Frame8));
-    p.form.settingsFailed("Cannot set the line.");
-    p.form.portLost();
-    for (int i = 0; i < 4; ++i) {
-        p.advance(10000);
-        p.ui.fakePort.close();
-        p.form.portOpenFailed("no answer");
-    }
-    p.advance(20000);
-    p.form.portOpened();
-    EXPECT_EQ(p.ticks(PortWatch), (Times{1000, 12000, 24000, 34000, 44000}));
-    EXPECT_EQ(p.ui.warnings.size(), 3u);
-    EXPECT_EQ(p.ui.closed, std::vector<int>{3});
 }
 
 // Choosing a projector sends nothing and touches no line; the next frame carries its address.
@@ -152,7 +141,7 @@ TEST(Framing, TheSelectedProjectorsAddressPrecedesTheCommand) {
     p.receive("00\r");
     for (const auto& [option, frame, trace] : projectors) {
         const std::string lines = p.txd() + p.rxd() + p.status();
-        p.form.click(option);
+        p.form.click(test::id(option));
         EXPECT_EQ(p.txd() + p.rxd() + p.status(), lines);
         p.form.click("Command44");
         EXPECT_EQ(p.written().back(), frame);
@@ -169,7 +158,7 @@ TEST(CommandBox, SendsTheTextAsItStandsAndKeepsIt) {
                                                                       {"Option3", "C00\rC01", "C00\rC01\r"}};
     for (const auto& [option, text, frame] : rows) {
         Panel p;
-        p.form.click(option);
+        p.form.click(test::id(option));
         p.ui.setText(Text1, text);
         p.form.click("Command95");
         p.form.click("Command95");

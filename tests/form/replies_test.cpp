@@ -115,7 +115,7 @@ TEST(Status, EveryAnswerShowsItsTextOrLeavesTheLine) {
         p.form.click("Command44");
         p.receive("80\r");
         p.advance(600);
-        p.form.click(a.query);
+        p.form.click(test::id(a.query));
         p.receive(a.reply);
         EXPECT_EQ(p.status(), a.status);
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 namespace q7 {
 namespace {
@@ -27,14 +28,25 @@ bool isTrace(const std::string& s) {
     return reachable[s.size()];
 }
 
-// Empty, a text that begins with a blank (a table's, the lamp hours, the temperatures, a free text, a raw
-// pressure reading), or a pressure in hPa.
+// What the STATUS line may show for the soak's replies, with anything after them: the code tables' texts for
+// "00", "80" and "1"; the lamp hours (a slice of the RXD line, then " Hour Use"); the two temperatures; the
+// free text and an unreadable pressure (the RXD line itself); a pressure in hPa.
 bool isStatusText(const std::string& s) {
+    static const std::set<std::string> kTables = {" Power ON",
+                                                  " Stand by",
+                                                  " No signal",
+                                                  " Input mode 1",
+                                                  " Top/Bottom , Left/Right reversal",
+                                                  " Video & Audio mute OFF",
+                                                  " All OFF : 2 Lamp mode"};
     const bool printable = std::all_of(s.begin(), s.end(), [](char c) { return c >= ' ' && c <= '~'; });
     const std::size_t digits = s.find_first_not_of("0123456789", s.starts_with('-'));
-    return printable &&
-           (s.empty() || s[0] == ' ' ||
-            (digits != std::string::npos && digits > s.starts_with('-') && s.substr(digits) == " hPa"));
+    const std::size_t s2 = s.find(" C  ,   S2= ");
+    return s.empty() || kTables.count(s) || isTrace(s) ||
+           (printable && s.starts_with(' ') && s.ends_with(" Hour Use") && s.size() <= 38 + 9) ||
+           (printable && s.starts_with("  S1= ") && s2 != std::string::npos && s2 <= 15 &&
+            s.ends_with(" C")) ||
+           (digits != std::string::npos && digits > s.starts_with('-') && s.substr(digits) == " hPa");
 }
 
 TEST(Soak, HoursOfRandomOperation) {
@@ -48,15 +60,16 @@ TEST(Soak, HoursOfRandomOperation) {
             switch (pick(12)) {
             case 0:
             case 1:
-                p.form.click(design::kControls[pick(std::size(design::kControls))].name);
+                p.form.click(test::id(design::kControls[pick(std::size(design::kControls))].name));
                 break;
             case 2:
-                if (held.empty()) p.form.press(held = design::kHeld[pick(std::size(design::kHeld))].name);
+                if (held.empty())
+                    p.form.press(test::id(held = design::kHeld[pick(std::size(design::kHeld))].name));
                 break;
             case 3: {
                 if (held.empty()) break;
                 if (pick(4))
-                    p.form.release(held);
+                    p.form.release(test::id(held));
                 else
                     p.form.holdInterrupted();
                 held.clear();
@@ -66,8 +79,8 @@ TEST(Soak, HoursOfRandomOperation) {
                 break;
             }
             case 4:
-                p.ui.fakePort.refusedPorts = {1 + pick(3)}; // port 3 does not exist: both open
-                if (pick(8) == 0) p.form.portLost();
+                p.ui.fakePort.refused = {"/dev/fake" + std::to_string(1 + pick(3))}; // no fake3: both open
+                if (pick(8) == 0 && p.ui.fakePort.isOpen()) p.ui.fakePort.lose();
                 break;
             case 5:
             case 6: {
@@ -95,7 +108,7 @@ TEST(Soak, HoursOfRandomOperation) {
             ASSERT_TRUE(isStatusText(p.status())) << p.status();
         }
         // With nothing held and nothing arriving, everything winds down after a last command.
-        if (!held.empty()) p.form.release(held);
+        if (!held.empty()) p.form.release(test::id(held));
         p.form.click("Command18");
         const std::size_t writes = p.written().size();
         p.advance(10000);

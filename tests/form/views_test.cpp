@@ -33,7 +33,8 @@ TEST(Views, EveryEventFromEveryState) {
     int step = 0;
     for (const auto& [event, after] : steps) {
         if (event == 'K') p.form.keyDown(kJ, kCtrl);
-        if (event == 'P' || event == 'L') p.form.dblClick(event == 'P' ? "Image1" : "Label1");
+        if (event == 'P' || event == 'L')
+            p.form.dblClick(event == 'P' ? ControlId("Image1") : ControlId("Label1"));
         if (event == 'D') p.form.click("Command34");
         EXPECT_EQ(view(), after) << "step " << ++step;
     }

@@ -63,18 +63,18 @@ const Refused kRefused[] = {
 
 TEST(PortAddress, DevicesAndNetworkAddresses) {
     for (const Accepted& a : kAccepted) {
-        const ParsedPortAddress parsed = parsePortAddress(a.text);
-        EXPECT_EQ(parsed.error, "") << a.text;
-        EXPECT_EQ(parsed.address.kind, a.kind) << a.text;
-        EXPECT_EQ(a.kind == Kind::Device ? parsed.address.device : parsed.address.host, a.host) << a.text;
-        EXPECT_EQ(parsed.address.port, a.port) << a.text;
-        EXPECT_EQ(parsed.address.display(), a.display ? a.display : a.text) << a.text;
+        const Result<PortAddress> parsed = parsePortAddress(a.text);
+        ASSERT_TRUE(parsed.has_value()) << a.text;
+        EXPECT_EQ(parsed->kind, a.kind) << a.text;
+        EXPECT_EQ(a.kind == Kind::Device ? parsed->device : parsed->host, a.host) << a.text;
+        EXPECT_EQ(parsed->port, a.port) << a.text;
+        EXPECT_EQ(parsed->display(), a.display ? a.display : a.text) << a.text;
     }
 }
 
 TEST(PortAddress, MalformedAddressesAreRefusedInOneLineQuotingTheText) {
     for (const Refused& r : kRefused) {
-        const std::string error = parsePortAddress(r.text).error;
+        const std::string error = parsePortAddress(r.text).error().english();
         EXPECT_NE(error.find(r.reason), std::string::npos) << r.text << ": " << error;
         EXPECT_EQ(error.rfind('"' + std::string(r.text) + "\": ", 0), 0u) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
@@ -82,11 +82,11 @@ TEST(PortAddress, MalformedAddressesAreRefusedInOneLineQuotingTheText) {
 }
 
 TEST(PortAddress, TheCommandLineRefusesAMalformedAddressAndKeepsAGoodOneAsGiven) {
-    const CommandLine bad = parseCommandLine({"--com2", "/dev/ttyS1", "--com1=socket://h:0"});
-    EXPECT_EQ(bad.error, "option --com1: \"socket://h:0\": the port must be from 1 to 65535");
-    const CommandLine good = parseCommandLine({"--com1", "RFC2217://[::1]:2217"});
-    EXPECT_EQ(good.error, "");
-    EXPECT_EQ(good.com1.value_or(""), "RFC2217://[::1]:2217");
+    const Result<CommandLine> bad = parseCommandLine({"--com2", "/dev/ttyS1", "--com1=socket://h:0"});
+    EXPECT_EQ(bad.error().english(), "option --com1: \"socket://h:0\": the port must be from 1 to 65535");
+    const Result<CommandLine> good = parseCommandLine({"--com1", "RFC2217://[::1]:2217"});
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(good->com1.value_or(""), "RFC2217://[::1]:2217");
 }
 
 } // namespace

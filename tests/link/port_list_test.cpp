@@ -74,9 +74,17 @@ TEST(PortList, PortOneAndPortTwo) {
         {{}, none, "/dev/ttyS0", "/dev/ttyS1 default, /dev/ttyS0 given"},
         {{}, "/dev/ttyS1", none, "/dev/ttyS1 given, /dev/ttyS0 default"},
         {{usb0}, "a", "b", "a given, b given"},
+        // A link named for port 1 is the device it leads to.
+        {{usb0, usb1},
+         "/dev/serial/by-path/pci-0:1.0-port0",
+         none,
+         "/dev/serial/by-path/pci-0:1.0-port0 given, /dev/ttyUSB1 found"},
+    };
+    const Resolve links = [](const std::string& name) {
+        return name == "/dev/serial/by-path/pci-0:1.0-port0" ? std::string("/dev/ttyUSB0") : name;
     };
     for (const Case& c : cases)
-        EXPECT_EQ(shown(choosePorts(c.present, c.com1, c.com2, kFallbacks)), c.expected);
+        EXPECT_EQ(shown(choosePorts(c.present, c.com1, c.com2, kFallbacks, links)), c.expected);
 }
 
 TEST(PortList, ListAndSentence) {
@@ -103,7 +111,7 @@ TEST(PortList, ListAndSentence) {
               "  /dev/ttyACM1  USB product 00af\n"
               "Port 1: /dev/ttyS0\n"
               "Port 2: /dev/pts/3 (--com2)\n");
-    EXPECT_EQ(portsPresentText(present),
+    EXPECT_EQ(portsPresentText(present).english(),
               "Serial ports on this computer: /dev/ttyS0, /dev/ttyUSB0 (FT232R USB UART), "
               "/dev/ttyACM0, /dev/ttyACM1");
 
@@ -112,15 +120,15 @@ TEST(PortList, ListAndSentence) {
     EXPECT_EQ(listPortsText({}, fallbacks), "No serial port was found on this computer.\n"
                                             "Port 1: /dev/ttyS0 (the default, as no other port was found)\n"
                                             "Port 2: /dev/ttyS1 (the default, as no other port was found)\n");
-    EXPECT_EQ(portsPresentText({}), "No serial port was found on this computer");
+    EXPECT_EQ(portsPresentText({}).english(), "No serial port was found on this computer");
 }
 
 TEST(PortList, ListPortsOption) {
-    const CommandLine c = parseCommandLine({"--list-ports", "--com1", "/dev/ttyUSB3"});
-    EXPECT_TRUE(c.error.empty());
-    EXPECT_TRUE(c.listPorts);
-    EXPECT_EQ(c.com1.value_or(""), "/dev/ttyUSB3");
-    EXPECT_FALSE(parseCommandLine({}).listPorts);
+    const Result<CommandLine> c = parseCommandLine({"--list-ports", "--com1", "/dev/ttyUSB3"});
+    ASSERT_TRUE(c.has_value());
+    EXPECT_TRUE(c->listPorts);
+    EXPECT_EQ(c->com1.value_or(""), "/dev/ttyUSB3");
+    EXPECT_FALSE(parseCommandLine({})->listPorts);
     EXPECT_NE(usageText("q7panel").find("\n  --list-ports "), std::string::npos);
 }
 

@@ -5,8 +5,8 @@
 
 #include "panel/form.h"
 #include "pseudo_terminal.h"
-#include "qt/qt_serial_port.h"
-#include "qt/qt_window.h"
+#include "qt/core/qt_line.h"
+#include "qt/widgets/qt_window.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -64,11 +64,10 @@ class EndToEnd : public ::testing::Test {
     // The program's wiring on port 1 as named, q7sim on port 2; a network port has connected on return.
     void open(const std::string& device) {
         sim2 = std::make_unique<Simulator>(dir.filePath("2"), QStringList());
-        port = std::make_unique<QtSerialPort>(device, sim2->device);
-        window = std::make_unique<QtWindow>(*port);
+        port = std::make_unique<QtLine>();
+        window = std::make_unique<QtWindow>(*port, std::array{device, sim2->device});
         form = std::make_unique<Form1>(*window);
         window->attach(*form);
-        connectPortEvents(*port, *form);
         form->load();
         window->setWindowHeight(9100);
         window->window()->show();
@@ -96,7 +95,7 @@ class EndToEnd : public ::testing::Test {
 
     QTemporaryDir dir;
     std::unique_ptr<Simulator> sim, sim2;
-    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<QtLine> port;
     std::unique_ptr<QtWindow> window;
     std::unique_ptr<Form1> form;
 };
@@ -180,11 +179,10 @@ TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
 // Every byte value from a device on a line of the test's own reaches ReceiveBuffer as it came.
 TEST(EndToEndLine, EveryByteValueReachesTheRxdLine) {
     Pty pty;
-    QtSerialPort port(pty.path(), "/dev/null/none");
-    QtWindow window(port);
+    QtLine port;
+    QtWindow window(port, {pty.path(), "/dev/null/none"});
     Form1 form(window);
     window.attach(form);
-    connectPortEvents(port, form);
     form.load();
     std::string all;
     for (int b = 0; b < 256; ++b)
@@ -313,7 +311,10 @@ TEST_F(EndToEnd, AServerThatCannotBeUsedIsToldInTheBox) {
         open(url);
         QMessageBox* shown = box(1000);
         ASSERT_NE(shown, nullptr) << url;
-        EXPECT_EQ(shown->text().toStdString(), "Cannot open " + url + reason);
+        EXPECT_EQ(shown->text().toStdString(),
+                  "Cannot open " + url + reason +
+                      " The panel connects by itself as soon as the port is there, or "
+                      "choose a port under \"COM\".");
         EXPECT_FALSE(port->isOpen());
         form.reset();
         window.reset();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Finding the ports: by-id links resolved, and --list-ports answered by a process with no display.
-#include "qt/port_discovery.h"
+#include "qt/core/port_discovery.h"
 
 #include <gtest/gtest.h>
 

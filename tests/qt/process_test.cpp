@@ -2,7 +2,7 @@
 // The program as a process: how it ends on a signal or a lost display, one device under two names, long
 // device names, and a command line that names no device or a session without a display.
 #include "pseudo_terminal.h"
-#include "qt/qt_serial_port.h"
+#include "qt/core/qt_line.h"
 
 #include <QProcess>
 #include <QTest>
@@ -109,9 +109,8 @@ TEST(DeviceNames, ASecondProgramThroughALinkIsRefusedByTheLock) {
     fs::create_symlink(line.path(), link);
     Program panel({"--com1", QString::fromStdString(line.path())});
     ASSERT_TRUE(eventually([&] { return line.taken(); }));
-    std::string error;
-    EXPECT_FALSE(QtSerialPort(link.string(), "/dev/null").open(&error));
-    EXPECT_EQ(error, "Cannot open " + link.string() + ": the device is in use by another program.");
+    EXPECT_EQ(QtLine(link.string()).open().error().english(),
+              "Cannot open " + link.string() + ": the device is in use by another program.");
     fs::remove(link);
 }
 
@@ -121,8 +120,7 @@ TEST(DeviceNames, LongNamesGetTheirRealReason) {
     const fs::path dir = fs::temp_directory_path() / ("q7-" + std::string(120, 'd')) / std::string(120, 'e');
     fs::create_directories(dir);
     const std::string missing = (dir / "ttyUSB9").string();
-    std::string error;
-    EXPECT_FALSE(QtSerialPort(missing, "").open(&error));
+    const std::string error = QtLine(missing).open().error().english();
     // Then the ports this machine has, which differ from machine to machine.
     const std::string expected =
         "Cannot open " + missing +
@@ -136,8 +134,8 @@ TEST(DeviceNames, LongNamesGetTheirRealReason) {
     const fs::path link = dir / "projector-in-the-lecture-hall";
     fs::create_symlink(line.path(), link);
     ASSERT_GT(link.string().size(), 250u);
-    QtSerialPort port(link.string(), "");
-    EXPECT_TRUE(port.open(&error)) << error;
+    QtLine port(link.string());
+    EXPECT_EQ(port.open(), q7::Line::Opening::Open);
     port.close();
     fs::remove_all(dir.parent_path());
 }

@@ -3,7 +3,7 @@
 // against the Qt timer the program uses: the same test, so the fake is held to the real thing. On the real
 // clock every bound is one-sided and generous: it also runs under the sanitizers on two busy cores.
 
-#include "qt/qt_timer.h"
+#include "qt/core/qt_timer.h"
 #include "virtual_clock.h"
 
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 
 #include "design.h"
 #include "fake_window.h"
-#include "qt/qt_widgets.h"
-#include "qt/qt_window.h"
+#include "qt/widgets/qt_widgets.h"
+#include "qt/widgets/qt_window.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -71,8 +71,8 @@ class Window : public ::testing::Test {
         return qobject_cast<PlainLabel*>(w) ? static_cast<PlainLabel*>(w)->fullText() : "";
     }
 
-    FakePort port;
-    QtWindow window{port};
+    FakeLine port;
+    QtWindow window{port, {"/dev/fake1", "/dev/fake2"}};
     Form1 form{window};
 };
 
@@ -143,8 +143,8 @@ TEST_F(Window, OpensCompactAboveTheMiddleAsDesigned) {
     EXPECT_EQ(top()->focusWidget(), control("Command17"));
     key(Qt::Key_Tab);
     EXPECT_EQ(top()->focusWidget(), control("Command1"));
-    const QtWindow unloaded(
-        port); // the port settings and the data button hidden by the layout, not by start-up
+    // The port settings and the data button hidden by the layout, not by start-up.
+    const QtWindow unloaded(port, {});
     EXPECT_FALSE(window.isVisible(Frame8) || window.isVisible(Command34) || unloaded.isVisible(Frame8) ||
                  unloaded.isVisible(Command34));
     for (const char* option : {"Option1", "Option3", "Option9"})
@@ -258,7 +258,7 @@ TEST_F(Window, LosingTheWindowOrAWarningEndsTheHold) {
     window.setText(Label11, "kept");
     QTest::mouseRelease(handle(), Qt::LeftButton, {}, middleOf("Command36"));
     QTest::mousePress(handle(), Qt::RightButton, {}, middleOf("Command48"));
-    window.showWarning("Cannot open /dev/fake2: no such device");
+    window.showWarning(Message("Cannot open /dev/fake2: no such device"));
     EXPECT_EQ(form.HeldButton, 0) << "and the box did not block";
     EXPECT_EQ(form.CursorPadMode, 3) << "as D.Zoom's release does";
     auto* box = top()->findChild<QMessageBox*>();

@@ -1,34 +1,56 @@
 // SPDX-License-Identifier: MIT
 #include "fake_window.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace q7::test {
 
-bool FakePort::applySettings(const std::string& settings, std::string* error) {
-    if (refuseSettings && error)
-        *error = "settings refused";
+Result<> FakeLine::applySettings(const std::string& settings) {
+    if (refuseSettings) return failure(Message("settings refused"));
+    applied.emplace_back(settings, open_);
+    return {};
+}
+
+Result<Line::Opening> FakeLine::open() {
+    if (open_) return connecting_ ? Opening::Pending : Opening::Open;
+    tries.emplace_back(clock_ ? clock_->now() : 0, address_);
+    if (refused.count(address_))
+        return failure(Message("Cannot open %1: no such device", {Message::verbatim(address_)}));
+    open_ = true;
+    connecting_ = slowOpen;
+    return slowOpen ? Opening::Pending : Opening::Open;
+}
+
+void FakeLine::finishOpen(bool ok) {
+    connecting_ = false;
+    open_ = ok;
+    if (!events_) return;
+    if (ok)
+        events_->opened();
     else
-        applied.emplace_back(settings, open_);
-    return !refuseSettings;
+        events_->openFailed(
+            Message("Cannot open %1: the server refused the connection.", {Message::verbatim(address_)}));
 }
 
-bool FakePort::open(std::string* error) {
-    if (refusedPorts.count(number_)) {
-        if (error) *error = "Cannot open " + deviceName() + ": no such device";
-        return false;
-    }
-    ++opens;
-    connecting = slowOpen;
-    return open_ = true;
+void FakeLine::lose() {
+    open_ = connecting_ = false;
+    if (events_) events_->lost(Message("the server closed the connection"));
 }
 
-bool FakePort::write(const std::string& bytes) {
-    if (!open_) return false;
-    writes.push_back({clock_ ? clock_->now() : 0, bytes});
+void FakeLine::receive(const std::string& bytes) {
+    incoming += bytes;
+    if (events_) events_->received();
+}
+
+bool FakeLine::write(std::string_view bytes) {
+    if (!open_ || connecting_) return false;
+    writes.push_back({clock_ ? clock_->now() : 0, std::string(bytes)});
     pending += slowLine ? bytes.size() : 0;
     return true;
 }
 
-std::vector<std::string> FakePort::written() const {
+std::vector<std::string> FakeLine::written() const {
     std::vector<std::string> out;
     for (const Write& w : writes)
         out.push_back(w.bytes);
@@ -36,13 +58,22 @@ std::vector<std::string> FakePort::written() const {
 }
 
 FakeWindow::FakeWindow() {
-    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4, PortWatch})
-        timers_[id - Timer1] = std::make_unique<VirtualClock::Timer>(clock, startInterval(id), [this, id] {
+    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
+        timers_[id - Timer1] = clock.makeTimer(startInterval(id), [this, id] {
             ticks.emplace_back(clock.now(), id);
             if (form_) form_->timerTick(id);
         });
     hidden_["Frame8"] = hidden_["Command34"] = true;
     selected_ = {{"port", ""}, {"speed", "Option9"}, {"projector", "Option3"}};
+}
+
+ControlId id(std::string_view name) {
+    const ControlSpec* row = findControl(name);
+    if (!row) {
+        std::fprintf(stderr, "no control %.*s in the layout\n", static_cast<int>(name.size()), name.data());
+        std::abort();
+    }
+    return ControlId::of(*row);
 }
 
 Panel::Panel(bool load) {
@@ -51,13 +82,12 @@ Panel::Panel(bool load) {
 }
 
 void Panel::receive(const std::string& bytes) {
-    ui.fakePort.incoming += bytes;
-    form.comm(2); // the code of waiting characters
+    ui.fakePort.receive(bytes);
 }
 
 std::vector<std::int64_t> Panel::writeTimes(std::int64_t since) const {
     std::vector<std::int64_t> at;
-    for (const FakePort::Write& w : ui.fakePort.writes)
+    for (const FakeLine::Write& w : ui.fakePort.writes)
         if (w.at >= since) at.push_back(w.at - since);
     return at;
 }

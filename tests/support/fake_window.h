@@ -15,20 +15,28 @@
 
 namespace q7::test {
 
-class FakePort final : public SerialPort {
+// A line that records every write; opening, failing and losing are the test's to decide.
+class FakeLine final : public Line {
   public:
-    explicit FakePort(const VirtualClock* clock = nullptr) : clock_(clock) {}
-    void setPortNumber(int port) override { number_ = port; }
-    int portNumber() const override { return number_; }
-    std::string deviceName() const override { return number_ == 2 ? "/dev/fake2" : "/dev/fake1"; }
-    bool applySettings(const std::string& settings, std::string* error) override;
-    bool open(std::string* error) override;
-    bool isConnecting() const override { return connecting; }
-    void close() override { open_ = connecting = false; }
+    explicit FakeLine(const VirtualClock* clock = nullptr) : clock_(clock) {}
+    void setEvents(LineEvents* events) override { events_ = events; }
+    void setAddress(const std::string& address) override {
+        if (!open_) address_ = address;
+    }
+    std::string address() const override { return address_; }
+    Result<> applySettings(const std::string& settings) override;
+    Result<Opening> open() override;
+    bool isConnecting() const override { return connecting_; }
+    void close() override { open_ = connecting_ = false; }
     bool isOpen() const override { return open_; }
-    bool write(const std::string& bytes) override;
+    bool write(std::string_view bytes) override;
     std::string readAll() override { return std::exchange(incoming, {}); }
     std::size_t pendingOutput() const override { return pending; }
+
+    // What the line reports, as it would from the event loop.
+    void finishOpen(bool ok = true);
+    void lose();
+    void receive(const std::string& bytes);
 
     std::vector<std::string> written() const;
     struct Write {
@@ -36,12 +44,11 @@ class FakePort final : public SerialPort {
         std::string bytes;
     };
     std::vector<Write> writes;
-    std::vector<std::pair<std::string, bool>> applied; // each settings text, and whether the port was open
-    int opens = 0;
-    std::set<int> refusedPorts;
-    // With slowOpen an open only starts, as over a network: the test then tells the form how it ended.
+    std::vector<std::pair<std::string, bool>> applied; // each settings text, and whether the line was open
+    std::vector<std::pair<std::int64_t, std::string>> tries; // every open: when, and the address
+    std::set<std::string> refused;                           // addresses that fail at once
+    // An open only starts, as over a network: finishOpen() ends it.
     bool slowOpen = false;
-    bool connecting = false;
     bool refuseSettings = false;
     std::string incoming;
     // Bytes not yet on the wire; with slowLine each write adds to them and the test drains them.
@@ -50,8 +57,10 @@ class FakePort final : public SerialPort {
 
   private:
     const VirtualClock* clock_;
-    int number_ = 0;
+    LineEvents* events_ = nullptr;
+    std::string address_;
     bool open_ = false;
+    bool connecting_ = false;
 };
 
 class FakeWindow final : public WindowServices {
@@ -59,7 +68,11 @@ class FakeWindow final : public WindowServices {
     FakeWindow();
     void attach(Form1& form) { form_ = &form; }
     Timer& timer(TimerId id) override { return *timers_[id - Timer1]; }
-    SerialPort& port() override { return fakePort; }
+    TimerFactory& timers() override { return clock; }
+    Line& port() override { return fakePort; }
+    std::string device(int portNumber) const override {
+        return portNumber == 2 ? "/dev/fake2" : "/dev/fake1";
+    }
     void setText(ControlId control, const std::string& text) override { texts_[key(control)] = text; }
     std::string text(ControlId control) const override {
         return texts_.count(key(control)) ? texts_.at(key(control)) : "";
@@ -77,15 +90,15 @@ class FakeWindow final : public WindowServices {
     void moveWindow(int l, int t) override { left = l, top = t; }
     int screenWidth() const override { return screenW; }
     int screenHeight() const override { return screenH; }
-    int showWarning(const std::string& text) override {
-        warnings.push_back(text);
+    int showWarning(const Message& text) override {
+        warnings.push_back(text.english());
         return static_cast<int>(warnings.size());
     }
     void closeWarning(int box) override { closed.push_back(box); }
     void quit() override { ++quits; }
 
     VirtualClock clock;
-    FakePort fakePort{&clock};
+    FakeLine fakePort{&clock};
     std::vector<std::pair<std::int64_t, TimerId>> ticks; // every tick delivered: when, and which timer
     std::vector<std::string> warnings;
     std::vector<int> closed; // the boxes the form closed, by the number showWarning gave them
@@ -101,10 +114,13 @@ class FakeWindow final : public WindowServices {
                                                    : "projector";
     }
     Form1* form_ = nullptr;
-    std::unique_ptr<VirtualClock::Timer> timers_[PortWatch];
+    std::unique_ptr<Timer> timers_[Timer4];
     std::map<std::string, std::string> texts_, selected_;
     std::map<std::string, bool> hidden_;
 };
+
+// A control named in a table of the tests' own; a name the layout does not hold stops the run.
+ControlId id(std::string_view name);
 
 struct Panel {
     explicit Panel(bool load = true);

@@ -3,19 +3,21 @@
 // Timers on a virtual clock: ticks come only when the test advances the clock, one at a time and in time
 // order, so every timer rule can be checked to the millisecond.
 
-#include "panel/window_services.h"
+#include "link/timer.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace q7::test {
 
-class VirtualClock {
+class VirtualClock final : public TimerFactory {
   public:
     class Timer;
     std::int64_t now() const { return now_; }
+    std::unique_ptr<q7::Timer> makeTimer(int intervalMs, std::function<void()> onTick) override;
     // Delivers every tick that falls due up to now + ms; timers due together tick in the order they started.
     void advance(std::int64_t ms);
 
@@ -53,6 +55,10 @@ class VirtualClock::Timer final : public q7::Timer {
     bool enabled_ = false;
     std::pair<std::int64_t, std::uint64_t> due_; // when, and the order in which it was started
 };
+
+inline std::unique_ptr<q7::Timer> VirtualClock::makeTimer(int intervalMs, std::function<void()> onTick) {
+    return std::make_unique<Timer>(*this, intervalMs, std::move(onTick));
+}
 
 inline void VirtualClock::advance(std::int64_t ms) {
     const std::int64_t end = now_ + ms;

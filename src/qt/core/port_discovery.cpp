@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "qt/port_discovery.h"
+#include "qt/core/port_discovery.h"
 
-#include "qt/qt_serial_port.h"
+#include "qt/core/qt_line.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -41,12 +41,26 @@ std::vector<SerialPortInfo> presentSerialPorts() {
     return ports;
 }
 
-std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present) {
+std::string defaultDevice(int port) {
 #ifdef Q_OS_WIN
-    (void)present;
-    return choosePorts({}, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)});
+    return port == 2 ? "COM2" : "COM1";
 #else
-    return choosePorts(present, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)});
+    return port == 2 ? "/dev/ttyS1" : "/dev/ttyS0";
+#endif
+}
+
+std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present) {
+    // A link named for one port (/dev/serial/by-path/...) is the device it leads to, which the other port
+    // must not get as well.
+    const Resolve resolve = [](const std::string& name) {
+        std::error_code ec;
+        const std::filesystem::path device = std::filesystem::canonical(QtLine::devicePath(name), ec);
+        return ec ? name : device.string();
+    };
+#ifdef Q_OS_WIN
+    return choosePorts({}, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)}, resolve);
+#else
+    return choosePorts(present, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)}, resolve);
 #endif
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "qt/process_end.h"
+#include "qt/core/process_end.h"
 
-#include "qt/qt_serial_port.h"
+#include "link/line.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -17,7 +17,7 @@ namespace {
 
 volatile std::sig_atomic_t signalled = 0;
 int wakeUp[2] = {-1, -1};
-QtSerialPort* portAtExit = nullptr;
+Line* lineAtExit = nullptr;
 
 #ifdef Q_OS_UNIX
 // Only what is safe in a signal handler: a flag and one byte down a non-blocking pipe, errno kept.
@@ -31,13 +31,13 @@ void onSignal(int) {
 #endif
 
 void closeAtExit() {
-    if (portAtExit) portAtExit->close();
+    if (lineAtExit) lineAtExit->close();
 }
 
 } // namespace
 
-ProcessEnd::ProcessEnd(QtSerialPort& port) {
-    portAtExit = &port;
+ProcessEnd::ProcessEnd(Line& line) {
+    lineAtExit = &line;
     static const bool registered = std::atexit(closeAtExit) == 0;
     (void)registered;
 #ifdef Q_OS_UNIX
@@ -63,7 +63,7 @@ ProcessEnd::ProcessEnd(QtSerialPort& port) {
 }
 
 ProcessEnd::~ProcessEnd() {
-    portAtExit = nullptr;
+    lineAtExit = nullptr;
 }
 
 bool ProcessEnd::requested() {

@@ -9,11 +9,12 @@
 // average, 50 ms every 50.00 ms. Event loops that sleep between passes (QTest::qWait: 10 ms) hold short
 // intervals back.
 
-#include "panel/window_services.h"
+#include "link/timer.h"
 
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace q7 {
 
@@ -27,6 +28,13 @@ class QtTimer final : public Timer {
 
   private:
     QTimer timer_;
+};
+
+class QtTimers final : public TimerFactory {
+  public:
+    std::unique_ptr<Timer> makeTimer(int intervalMs, std::function<void()> onTick) override {
+        return std::make_unique<QtTimer>(intervalMs, std::move(onTick));
+    }
 };
 
 } // namespace q7

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "qt/qt_timer.h"
+#include "qt/core/qt_timer.h"
 
 namespace q7 {
 

@@ -16,6 +16,10 @@ std::vector<SerialPortInfo> presentSerialPorts();
 // to one device); empty where the folder does not exist.
 std::map<std::string, std::string> linksByTarget(const std::string& folder);
 
+// What port 1 and port 2 are where no other port is found: /dev/ttyS0 and /dev/ttyS1, COM1 and COM2 on
+// Windows.
+std::string defaultDevice(int port);
+
 // Windows keeps COM1 and COM2: its port numbers are the names users know.
 std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present);
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Wires the form to the Qt window and serial port.
+// q7panel: wires the form to the Qt window and line.
 #include "link/command_line.h"
 #include "panel/form.h"
-#include "qt/port_discovery.h"
-#include "qt/process_end.h"
-#include "qt/qt_serial_port.h"
-#include "qt/qt_window.h"
+#include "qt/core/port_discovery.h"
+#include "qt/core/process_end.h"
+#include "qt/core/qt_line.h"
+#include "qt/widgets/qt_window.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -52,12 +52,13 @@ int main(int argc, char* argv[]) {
     // The name it is installed under, not the path it was started by: the manual page is made from this text.
     programName = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
     if (programName.empty()) programName = "q7panel";
-    const q7::CommandLine options = q7::parseCommandLine(args);
-    if (!options.error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), options.error.c_str(),
+    const q7::Result<q7::CommandLine> parsed = q7::parseCommandLine(args);
+    if (!parsed) {
+        std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), parsed.error().english().c_str(),
                      q7::usageText(programName).c_str());
         return 2;
     }
+    const q7::CommandLine& options = *parsed;
     if (options.help) {
         std::fputs(q7::usageText(programName).c_str(), stdout);
         return 0;
@@ -66,8 +67,8 @@ int main(int argc, char* argv[]) {
         std::printf("%s %s\n", programName.c_str(), Q7_VERSION);
         return 0;
     }
-    // The search walks the system's whole list of terminals (some 20 ms here): it runs while the toolkit
-    // starts, and not at all when both ports are named.
+    // The search walks the system's whole list of terminals, which takes longer than the toolkit's start: it
+    // runs beside it, and not at all when both ports are named.
     const bool search = !(options.com1 && options.com2) || options.listPorts;
     std::future<std::vector<q7::SerialPortInfo>> searching;
     if (search) searching = std::async(std::launch::async, q7::presentSerialPorts);
@@ -86,14 +87,13 @@ int main(int argc, char* argv[]) {
     // The desktop entry's name: a dock shows the entry's icon for this window.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
     const std::array<q7::ChosenPort, 2> ports = choose().second;
-    q7::QtSerialPort port(ports[0].device, ports[1].device);
-    q7::QtWindow window(port);
+    q7::QtLine line;
+    q7::QtWindow window(line, {ports[0].device, ports[1].device});
     q7::Form1 form(window);
     window.attach(form);
-    q7::connectPortEvents(port, form);
-    q7::ProcessEnd processEnd(port);
+    q7::ProcessEnd processEnd(line);
     QObject::connect(&processEnd, &q7::ProcessEnd::endRequested, &processEnd,
-                     [&form] { form.click(q7::Command16.name()); });
+                     [&form] { form.click(q7::Command16); });
     form.load();
     window.window()->show();
     return QApplication::exec();

@@ -9,14 +9,14 @@
 
 namespace q7 {
 
-class QtSerialPort;
+class Line;
 
 class ProcessEnd final : public QObject {
     Q_OBJECT
   public:
     // Installs the signal handlers (a SIGHUP ignored at start, as under nohup, stays ignored) and closes the
     // port should the process exit without returning from main.
-    explicit ProcessEnd(QtSerialPort& port);
+    explicit ProcessEnd(Line& line);
     ~ProcessEnd() override;
 
     // Whether one of the signals has arrived: from then on nothing more is written to the line.

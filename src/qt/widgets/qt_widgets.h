@@ -90,7 +90,6 @@ class HeldButton final : public FaceButton {
     Q_OBJECT
   public:
     explicit HeldButton(QWidget* parent);
-    bool isHeld() const { return held_; }
     // Forgets a hold whose release can no longer come, so a late release is not reported.
     void cancelHold();
 

@@ -6,6 +6,7 @@
 #include "panel/window_services.h"
 
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,7 +18,8 @@ class QtTimer;
 
 class QtWindow final : public WindowServices {
   public:
-    explicit QtWindow(SerialPort& port);
+    // The line behind the port, and the devices of port 1 and port 2.
+    QtWindow(Line& port, std::array<std::string, 2> devices);
     ~QtWindow() override;
     QtWindow(const QtWindow&) = delete;
     QtWindow& operator=(const QtWindow&) = delete;
@@ -29,7 +31,9 @@ class QtWindow final : public WindowServices {
     QWidget* control(std::string_view name) const;
 
     Timer& timer(TimerId timer) override;
-    SerialPort& port() override;
+    TimerFactory& timers() override;
+    Line& port() override;
+    std::string device(int portNumber) const override;
     void setText(ControlId control, const std::string& text) override;
     std::string text(ControlId control) const override;
     void setVisible(ControlId control, bool visible) override;
@@ -42,7 +46,7 @@ class QtWindow final : public WindowServices {
     void moveWindow(int left, int top) override;
     int screenWidth() const override;
     int screenHeight() const override;
-    int showWarning(const std::string& text) override;
+    int showWarning(const Message& text) override;
     void closeWarning(int box) override;
     void quit() override;
 

@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // A serial line behind a serial device server: raw TCP (socket://, the line set on the server) or Telnet with
-// the COM-PORT-CONTROL option (rfc2217://, the line set from here). QtSerialPort uses it for a port whose
-// name is such a URL; to the form it is the same serial-port service.
+// the COM-PORT-CONTROL option (rfc2217://, the line set from here). QtLine uses it for an address that is
+// such a URL.
 //
 // Connecting and negotiating take time, so opening completes later (opened or openFailed); nothing is written
 // before. Nagle's algorithm is off, so a frame leaves at once. The server's buffer cannot be seen from here,
 // so pendingOutput() also counts what the far line may still be sending at the speed in force: a held
 // button's repeats are paced to the line and the lens stops at the release.
+//
+// A server is kept within bounds whatever it does: keepalive notices one that vanished without a word (idle
+// kKeepAliveIdleS, then kKeepAliveCount probes kKeepAliveIntervalS apart: about 25 s), what waits to be
+// sent to it and what it sent before the line was confirmed are bounded, and closing ends within its bound.
 
 #include "link/line_settings.h"
+#include "link/message.h"
 #include "link/port_address.h"
 #include "link/rfc2217.h"
 
@@ -26,33 +31,42 @@ class NetworkLine final : public QObject {
   public:
     explicit NetworkLine(QObject* parent = nullptr);
 
-    // Starts connecting; a server that does not answer is given up after kConnectTimeoutMs.
-    void open(const PortAddress& address, const LineSettings& line);
-    // Lets what has been written leave first, bounded as for a serial device.
+    // Starts connecting; a server that does not answer is given up after kConnectTimeoutMs. A failure found
+    // while starting (no route to the host) is returned and not signalled.
+    Result<> open(const PortAddress& address, const LineSettings& line);
+    // Lets what has been written leave first, for at most drainMs.
     void close(int drainMs);
     bool isOpen() const { return state_ != State::Closed; }
     bool isConnecting() const { return state_ == State::Connecting; }
     // Over RFC 2217 the far line is set at once; the server's answer may still refuse it (settingsFailed).
     void setLine(const LineSettings& line);
-    bool write(const std::string& bytes);
+    bool write(std::string_view bytes);
     std::string readAll();
     std::size_t pendingOutput() const;
 
     static constexpr int kConnectTimeoutMs = 5000;
+    static constexpr int kKeepAliveIdleS = 10;
+    static constexpr int kKeepAliveIntervalS = 5;
+    static constexpr int kKeepAliveCount = 3;
+    // Far more than a line at 19200 baud can carry before anyone reads it.
+    static constexpr std::size_t kReceiveLimit = 64 * 1024;
+    static constexpr std::size_t kSendLimit = 1024 * 1024;
 
   signals:
     void opened();
-    void openFailed(const std::string& error);
+    void openFailed(const q7::Message& why);
     void received();
-    void lost();
-    void settingsFailed(const std::string& error);
+    void lost(const q7::Message& why);
+    void settingsFailed(const q7::Message& why);
 
   private:
     enum class State { Closed, Connecting, Open };
     void onConnected();
     void onReadyRead();
     void onSocketError(QAbstractSocket::SocketError error);
-    void fail(const std::string& reason);
+    void keepAlive();
+    // Connecting: openFailed; open: lost.
+    void fail(const Message& reason);
     void checkLine();
     void send(const std::string& bytes);
 
@@ -64,6 +78,9 @@ class NetworkLine final : public QObject {
     Rfc2217Client telnet_;
     std::string incoming_;
     bool reportedLine_ = false;
+    // While open() runs: a failure is returned instead of signalled.
+    bool starting_ = false;
+    Message startFailure_;
     // When the far line will have sent what was written so far, at the speed in force.
     QElapsedTimer clock_;
     qint64 farLineBusyUntilUs_ = 0;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "qt/qt_widgets.h"
+#include "qt/widgets/qt_widgets.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "qt/qt_window.h"
+#include "qt/widgets/qt_window.h"
 
 #include "panel/form.h"
 #include "panel/panel_layout.h"
 #include "panel/views.h"
 #include "protocol/held_buttons.h"
-#include "qt/qt_timer.h"
-#include "qt/qt_widgets.h"
+#include "qt/core/qt_timer.h"
+#include "qt/widgets/qt_widgets.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -97,10 +97,12 @@ struct QtWindow::Impl {
         std::string text;
     };
 
-    SerialPort& port;
+    Line& port;
+    std::array<std::string, 2> devices;
+    QtTimers timerFactory;
     FormSurface window{cursorPadOutline()};
     KeyPreview keyPreview;
-    std::unique_ptr<QtTimer> timers[PortWatch];
+    std::unique_ptr<QtTimer> timers[Timer4];
     std::vector<Control> controls;
     std::vector<HeldButton*> heldButtons;
     Form1* form = nullptr;
@@ -108,7 +110,7 @@ struct QtWindow::Impl {
     std::map<int, QPointer<QMessageBox>> boxes;
     int lastBox = 0;
 
-    explicit Impl(SerialPort& p) : port(p) {}
+    Impl(Line& p, std::array<std::string, 2> d) : port(p), devices(std::move(d)) {}
 
     Control* find(std::string_view name) {
         auto it = std::find_if(controls.begin(), controls.end(),
@@ -125,7 +127,7 @@ struct QtWindow::Impl {
 };
 
 QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
-    const std::string_view name = row.name;
+    const ControlId name = ControlId::of(row);
     switch (row.kind) {
     case Kind::Frame: {
         auto* frame = new QFrame(parent);
@@ -142,7 +144,7 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
     }
     case Kind::Button: {
         FaceButton* button;
-        if (findHeldByControl(name)) {
+        if (findHeldByControl(row.name)) {
             auto* held = new HeldButton(parent);
             QObject::connect(held, &HeldButton::heldDown, held, [this, name] {
                 if (form) form->press(name);
@@ -192,8 +194,9 @@ QWidget* QtWindow::Impl::create(const ControlSpec& row, QWidget* parent) {
     return nullptr;
 }
 
-QtWindow::QtWindow(SerialPort& port) : d_(std::make_unique<Impl>(port)) {
-    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4, PortWatch})
+QtWindow::QtWindow(Line& port, std::array<std::string, 2> devices)
+    : d_(std::make_unique<Impl>(port, std::move(devices))) {
+    for (const TimerId id : {Timer1, Timer2, Timer3, Timer4})
         d_->timers[id - Timer1] = std::make_unique<QtTimer>(startInterval(id), [this, id] {
             if (d_->form) d_->form->timerTick(id);
         });
@@ -265,8 +268,14 @@ QWidget* QtWindow::control(std::string_view name) const {
 Timer& QtWindow::timer(TimerId timer) {
     return *d_->timers[timer - Timer1];
 }
-SerialPort& QtWindow::port() {
+TimerFactory& QtWindow::timers() {
+    return d_->timerFactory;
+}
+Line& QtWindow::port() {
     return d_->port;
+}
+std::string QtWindow::device(int portNumber) const {
+    return d_->devices[portNumber == 2 ? 1 : 0];
 }
 
 void QtWindow::setText(ControlId control, const std::string& text) {
@@ -345,10 +354,10 @@ int QtWindow::screenHeight() const {
     return screen ? screen->geometry().height() * kTwipsPerPixel : 0;
 }
 
-int QtWindow::showWarning(const std::string& text) {
+int QtWindow::showWarning(const Message& text) {
     // Modal for the window but not blocking the handler that reports: no nested event loop.
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), qs(text), QMessageBox::Ok, &d_->window);
+    auto* box = new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), qs(text.english()), QMessageBox::Ok,
+                                &d_->window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->open();

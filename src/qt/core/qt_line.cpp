@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: MIT
+#include "qt/core/qt_line.h"
+
+#include "qt/core/port_discovery.h"
+#include "qt/core/process_end.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <climits>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+namespace q7 {
+
+namespace {
+
+// In the order of Parity.
+constexpr QSerialPort::Parity kParities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                             QSerialPort::OddParity, QSerialPort::MarkParity,
+                                             QSerialPort::SpaceParity};
+
+Message quoted(const std::string& text) {
+    return Message::verbatim("\"" + text + "\"");
+}
+
+// A wrong guess at a device's name is answered with the names there are.
+Message noSuchDevice() {
+    return Message("the device does not exist (is the adapter plugged in, is the name right?). %1",
+                   {portsPresentText(presentSerialPorts())});
+}
+
+const Message
+    kNameTooLong("the device's name is too long for its lock file; use a shorter link to the device");
+
+} // namespace
+
+QtLine::QtLine(std::string address) {
+    setAddress(address);
+    const auto current = [this](unsigned opened) { return opens_ == opened; };
+    connect(&net_, &NetworkLine::received, this, [this] {
+        later([this](LineEvents& e) {
+            if (net_.isOpen() && !net_.isConnecting()) e.received();
+        });
+    });
+    connect(&net_, &NetworkLine::opened, this, [this, current] {
+        later([this, current, opened = opens_](LineEvents& e) {
+            if (current(opened) && net_.isOpen() && !net_.isConnecting()) e.opened();
+        });
+    });
+    connect(&net_, &NetworkLine::openFailed, this, [this, current](const Message& why) {
+        later([this, current, why, opened = opens_](LineEvents& e) {
+            if (current(opened) && !net_.isOpen()) e.openFailed(why);
+        });
+    });
+    connect(&net_, &NetworkLine::lost, this, [this, current](const Message& why) {
+        later([this, current, why, opened = opens_](LineEvents& e) {
+            if (current(opened) && !net_.isOpen()) e.lost(why);
+        });
+    });
+    connect(&net_, &NetworkLine::settingsFailed, this,
+            [this](const Message& why) { later([why](LineEvents& e) { e.settingsFailed(why); }); });
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        // Bytes read while close() lets the output leave are dropped with the port; the owner must not be
+        // re-entered from inside one of its own calls.
+        if (!closing_ && events_) events_->received();
+    });
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtLine::onError);
+}
+
+QtLine::~QtLine() {
+    events_ = nullptr;
+    close();
+}
+
+void QtLine::later(std::function<void(LineEvents&)> event) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, event = std::move(event)] {
+            if (events_) event(*events_);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtLine::setAddress(const std::string& address) {
+    if (isOpen()) return;
+    address_ = address;
+    const Result<PortAddress> parsed = parsePortAddress(address);
+    kind_ = parsed ? parsed->kind : PortAddress::Kind::Device;
+    if (parsed) network_ = *parsed;
+}
+
+std::string QtLine::devicePath(const std::string& name) {
+#ifdef Q_OS_UNIX
+    if (name.empty() || name.starts_with('/') || name.starts_with("./") || name.starts_with("../"))
+        return name;
+    return "/dev/" + name;
+#else
+    return name;
+#endif
+}
+
+Result<> QtLine::applySettings(const std::string& settings) {
+    const auto refuse = [&](const Message& why) {
+        return failure(Message("The line settings %1 cannot be used: %2.", {quoted(settings), why}));
+    };
+    const Result<LineSettings> parsed = parseLineSettings(settings);
+    if (!parsed) return refuse(parsed.error());
+#ifndef Q_OS_WIN
+    // termios has no 1.5 stop bits; QSerialPort would quietly send 1.
+    if (parsed->stopBits == StopBits::OneAndHalf)
+        return refuse(Message("1.5 stop bits cannot be set on this system"));
+#endif
+    if (onNetwork()) {
+        line_ = *parsed;
+        net_.setLine(line_);
+        return {};
+    }
+    if (!port_.isOpen() || configure(*parsed)) {
+        line_ = *parsed;
+        return {};
+    }
+    const Message why = describeFailure(Message("the device does not support them"));
+    configure(line_);
+    return failure(Message("Cannot apply the line settings %1 to %2: %3.",
+                           {quoted(settings), Message::verbatim(address_), why}));
+}
+
+// On a closed port QSerialPort only records the values and applies them all when it opens.
+bool QtLine::configure(const LineSettings& line) {
+    const auto stopBits = line.stopBits == StopBits::Two          ? QSerialPort::TwoStop
+                          : line.stopBits == StopBits::OneAndHalf ? QSerialPort::OneAndHalfStop
+                                                                  : QSerialPort::OneStop;
+    return port_.setBaudRate(line.speed) &&
+           port_.setParity(kParities[static_cast<std::size_t>(line.parity)]) &&
+           port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+           port_.setStopBits(stopBits) && port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+// The lock that keeps a second program off the line is named after the device: resolved afresh at every
+// open, so that two names of one device (a link, which may since point elsewhere) share one lock. The name
+// is checked here, before the port service takes it for a lock file's name and blames another program for
+// what is a missing device or an overlong name.
+Result<std::string> QtLine::resolveDevice() const {
+    const auto refuse = [this](const Message& why) {
+        return failure(Message("Cannot open %1: %2.", {Message::verbatim(address_), why}));
+    };
+#ifdef Q_OS_UNIX
+    std::error_code ec;
+    const std::string device = std::filesystem::canonical(devicePath(address_), ec).string();
+    if (ec == std::errc::filename_too_long) return refuse(kNameTooLong);
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
+        return refuse(noSuchDevice());
+    if (ec) return refuse(Message::verbatim(ec.message()));
+    if (lockFileName(device).size() > NAME_MAX) return refuse(kNameTooLong);
+    // Opening the multiplexer makes a new pseudo-terminal that nothing is connected to.
+    if (device == "/dev/ptmx")
+        return refuse(Message("it makes a new pseudo-terminal at each open; name the pseudo-terminal itself "
+                              "(/dev/pts/N)"));
+    return device;
+#else
+    return address_;
+#endif
+}
+
+Result<Line::Opening> QtLine::open() {
+    if (isOpen()) return isConnecting() ? Opening::Pending : Opening::Open;
+    // Once the process has been told to end, nothing opens the line again.
+    if (ProcessEnd::requested())
+        return failure(Message("Cannot open %1: the program is ending.", {Message::verbatim(address_)}));
+    ++opens_;
+    if (onNetwork()) {
+        if (Result<> started = net_.open(network_, line_); !started) return failure(started.error());
+        return Opening::Pending;
+    }
+    const Result<std::string> device = resolveDevice();
+    if (!device) return failure(device.error());
+    port_.setPortName(QString::fromStdString(*device));
+    configure(line_);
+    if (port_.open(QIODevice::ReadWrite)) return Opening::Open;
+    return failure(
+        Message("Cannot open %1: %2.",
+                {Message::verbatim(address_),
+                 describeFailure(Message("it is no serial port, or it does not take the line settings %1",
+                                         {Message::verbatim(settingsText(line_))}))}));
+}
+
+// The name of the lock file that the port service creates for a device (UUCP style, as Qt does).
+std::string QtLine::lockFileName(const std::string& device) {
+    std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
+    std::replace(name.begin(), name.end(), '/', '_');
+    return "LCK.." + name;
+}
+
+// errorString() is often stale (a hang-up reads "Inappropriate ioctl for device"), so the reason is written
+// from the error kind.
+Message QtLine::describeFailure(const Message& unsupported) const {
+    switch (port_.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return noSuchDevice();
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // Qt reports a device that another program has locked as a permission error too.
+        if (::access(devicePath(address_).c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+            return Message("permission denied; the user must be in the dialout group "
+                           "(sudo adduser $USER dialout, then log in again)");
+        return Message("the device is in use by another program");
+#else
+        return Message("the device is in use by another program, or access is denied");
+#endif
+    case QSerialPort::UnsupportedOperationError:
+        return unsupported;
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        return Message("the device is not available (was it unplugged?)");
+    case QSerialPort::OpenError:
+        return Message("the port is already open");
+    default:
+        return Message::verbatim(port_.errorString().toStdString());
+    }
+}
+
+void QtLine::onError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
+        error != QSerialPort::ResourceError)
+        return;
+    // The guard matters: close() on a closed port reports NotOpenError, and a failing close would report
+    // again from inside this handler.
+    if (!port_.isOpen() || closing_) return;
+    closing_ = true;
+    port_.close();
+    closing_ = false;
+    later([this, lostOpen = opens_](LineEvents& e) {
+        if (!port_.isOpen() && opens_ == lostOpen)
+            e.lost(Message("the device is not available (was it unplugged?)"));
+    });
+}
+
+bool QtLine::isConnecting() const {
+    return net_.isConnecting();
+}
+
+void QtLine::close() {
+    net_.close(kCloseDrainMs);
+    if (!port_.isOpen() || closing_) return;
+    closing_ = true;
+    // Let the last frames leave, bounded: QSerialPort's own buffer first, then the driver's queue, which
+    // QSerialPort would otherwise cut short by restoring the old line settings on close.
+    const QDeadlineTimer deadline(kCloseDrainMs);
+    while (port_.bytesToWrite() > 0 && !deadline.hasExpired())
+        if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+    while (driverQueue() > 0 && !deadline.hasExpired())
+        QThread::msleep(1);
+    if (port_.isOpen()) port_.close();
+    closing_ = false;
+}
+
+bool QtLine::isOpen() const {
+    return port_.isOpen() || net_.isOpen();
+}
+
+bool QtLine::write(std::string_view bytes) {
+    // Once the process has been told to end, no new frame goes out: a held button's repeat stops at once.
+    if (ProcessEnd::requested()) return false;
+    if (net_.isOpen()) return net_.write(bytes);
+    if (!port_.isOpen()) return false;
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (port_.write(bytes.data(), size) != size) return false;
+    // Hand the frame to the driver now rather than on the next pass of the event loop, behind pending paints:
+    // a click reaches the wire at once. flush() never blocks.
+    port_.flush();
+    return true;
+}
+
+std::string QtLine::readAll() {
+    if (net_.isOpen()) return net_.readAll();
+    if (!port_.isOpen()) return {};
+    const QByteArray data = port_.readAll();
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+std::size_t QtLine::pendingOutput() const {
+    if (net_.isOpen()) return net_.pendingOutput();
+    if (!port_.isOpen()) return 0;
+    return static_cast<std::size_t>(port_.bytesToWrite()) + driverQueue();
+}
+
+std::size_t QtLine::driverQueue() const {
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (port_.isOpen() && ::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
+        return static_cast<std::size_t>(queued);
+#endif
+    return 0;
+}
+
+} // namespace q7

@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: MIT
+#include "qt/widgets/qt_window.h"
