@@ -21,7 +21,7 @@ constexpr std::int64_t kPowerLimit = 400;
 // Exponent digits saturate here, far past kPowerLimit and far from any overflow of the sums below.
 constexpr std::int64_t kExponentSaturation = 1'000'000'000;
 
-// The text as Val sees it: with every blank taken out.
+// The text as it is read: with every blank taken out.
 class Cursor {
   public:
     explicit Cursor(std::string_view text) : text_(text) { skipBlanks(); }

@@ -37,6 +37,11 @@ class Message {
     std::vector<Message> args_;
 };
 
+// A name or a text of the user's in quotation marks, as it stands.
+inline Message quoted(const std::string& text) {
+    return Message::verbatim("\"" + text + "\"");
+}
+
 // Puts args in place of %1 ... %9 in text; a % followed by anything else stays as it is.
 std::string fillIn(const std::string& text, const std::vector<std::string>& args);
 

@@ -9,10 +9,6 @@ namespace q7 {
 
 namespace {
 
-Message quoted(std::string_view text) {
-    return Message::verbatim("\"" + std::string(text) + "\"");
-}
-
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -41,7 +37,9 @@ std::string PortAddress::display() const {
 }
 
 Result<PortAddress> parsePortAddress(std::string_view text) {
-    const auto fail = [text](const Message& why) { return failure(Message("%1: %2", {quoted(text), why})); };
+    const auto fail = [text](const Message& why) {
+        return failure(Message("%1: %2", {quoted(std::string(text)), why}));
+    };
     const auto knownScheme = [](std::string_view scheme) {
         return equalsIgnoringCase(scheme, "socket") || equalsIgnoringCase(scheme, "rfc2217");
     };
@@ -60,8 +58,8 @@ Result<PortAddress> parsePortAddress(std::string_view text) {
     PortAddress address;
     const std::string_view scheme = text.substr(0, separator);
     if (!knownScheme(scheme))
-        return fail(
-            Message("unknown scheme %1; use socket://HOST:PORT or rfc2217://HOST:PORT", {quoted(scheme)}));
+        return fail(Message("unknown scheme %1; use socket://HOST:PORT or rfc2217://HOST:PORT",
+                            {quoted(std::string(scheme))}));
     address.kind =
         equalsIgnoringCase(scheme, "socket") ? PortAddress::Kind::RawTcp : PortAddress::Kind::Rfc2217;
 
@@ -73,7 +71,7 @@ Result<PortAddress> parsePortAddress(std::string_view text) {
         host = rest.substr(1, close - 1);
         if (host.empty()) return fail(Message("no host between the brackets"));
         if (!allOf(host, ipv6Character) || host.find(':') == std::string_view::npos)
-            return fail(Message("%1 is no IPv6 address", {quoted(host)}));
+            return fail(Message("%1 is no IPv6 address", {quoted(std::string(host))}));
         rest.remove_prefix(close + 1);
     } else {
         if (std::count(rest.begin(), rest.end(), ':') > 1)
@@ -81,21 +79,24 @@ Result<PortAddress> parsePortAddress(std::string_view text) {
         host = rest.substr(0, rest.find(':'));
         if (host.empty()) return fail(Message("no host; write socket://HOST:PORT or rfc2217://HOST:PORT"));
         if (!allOf(host, hostNameCharacter))
-            return fail(Message("%1 is no host name or address", {quoted(host)}));
+            return fail(Message("%1 is no host name or address", {quoted(std::string(host))}));
         rest.remove_prefix(host.size());
     }
     address.host = std::string(host);
 
     if (rest.empty() || rest == ":")
         return fail(Message("no port; write socket://HOST:PORT or rfc2217://HOST:PORT"));
-    if (rest.front() != ':') return fail(Message("unexpected %1 after the host", {quoted(rest)}));
+    if (rest.front() != ':')
+        return fail(Message("unexpected %1 after the host", {quoted(std::string(rest))}));
     rest.remove_prefix(1);
     const std::size_t digits = static_cast<std::size_t>(
         std::find_if_not(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; }) -
         rest.begin());
-    if (digits == 0) return fail(Message("the port must be a decimal number, not %1", {quoted(rest)}));
+    if (digits == 0)
+        return fail(Message("the port must be a decimal number, not %1", {quoted(std::string(rest))}));
     if (digits < rest.size())
-        return fail(Message("unexpected %1 after the port number", {quoted(rest.substr(digits))}));
+        return fail(
+            Message("unexpected %1 after the port number", {quoted(std::string(rest.substr(digits)))}));
     unsigned long port = 0;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + digits, port);
     if (ec != std::errc() || port == 0 || port > 65535)

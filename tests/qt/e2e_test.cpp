@@ -257,7 +257,7 @@ TEST_F(EndToEnd, EveryKindOfServerCarriesFramesAndReplies) {
             server = std::make_unique<Ser2net>(dir, sim->device, mode);
             open(server->url);
         } else {
-            continue;
+            GTEST_SKIP() << "ser2net is not installed: only q7sim's own server was tried";
         }
         ASSERT_TRUE(port->isOpen()) << (box(0) ? box(0)->text().toStdString() : "");
         EXPECT_TRUE(queryUntil("Command44", " Stand by")) << line(Label22);

@@ -26,10 +26,6 @@ constexpr QSerialPort::Parity kParities[] = {QSerialPort::NoParity, QSerialPort:
                                              QSerialPort::OddParity, QSerialPort::MarkParity,
                                              QSerialPort::SpaceParity};
 
-Message quoted(const std::string& text) {
-    return Message::verbatim("\"" + text + "\"");
-}
-
 // A wrong guess at a device's name is answered with the names there are.
 Message noSuchDevice() {
     return Message("the device does not exist (is the adapter plugged in, is the name right?). %1",

@@ -13,11 +13,7 @@
 
 namespace q7 {
 
-namespace {
-constexpr qreal px(int twips) {
-    return static_cast<qreal>(twips) / kTwipsPerPixel;
-}
-} // namespace
+namespace {} // namespace
 
 FormSurface::FormSurface(std::span<const LineSpec> lines) : lines_(lines) {}
 
@@ -28,7 +24,8 @@ void FormSurface::paintEvent(QPaintEvent*) {
     pen.setCapStyle(Qt::SquareCap);
     painter.setPen(pen);
     for (const LineSpec& line : lines_)
-        painter.drawLine(QPointF(px(line.x1), px(line.y1)), QPointF(px(line.x2), px(line.y2)));
+        painter.drawLine(QPointF(pixels(line.x1), pixels(line.y1)),
+                         QPointF(pixels(line.x2), pixels(line.y2)));
 }
 
 void FormSurface::changeEvent(QEvent* event) {

@@ -15,6 +15,11 @@
 
 namespace q7 {
 
+// Twips on the screen: 15 to a pixel.
+constexpr qreal pixels(int twips) {
+    return static_cast<qreal>(twips) / kTwipsPerPixel;
+}
+
 // Form1's client area: the window's background and the lines drawn on it beneath every control.
 class FormSurface final : public QWidget {
     Q_OBJECT

@@ -26,7 +26,7 @@ namespace q7 {
 namespace {
 
 int px(int twips) {
-    return qRound(static_cast<double>(twips) / kTwipsPerPixel);
+    return qRound(pixels(twips));
 }
 QRect px(const Twips& g) {
     return {px(g.left), px(g.top), px(g.width), px(g.height)};

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The window services on Qt: Form1's widgets built from the layout table, its four timers, the warning box,
+// The window services on Qt: Form1's widgets built from the layout table, its timers, the warning box,
 // and the routing of the toolkit's events (clicks, presses, releases, keys, double-click) to the form.
 
 #include "panel/window_services.h"
@@ -27,7 +27,7 @@ class QtWindow final : public WindowServices {
     // Routes every event of the window to the form; call once, before form.load().
     void attach(Form1& form);
     QWidget* window() const;
-    // A control by its designer name, or nullptr.
+    // A control by its name in the layout, or nullptr.
     QWidget* control(std::string_view name) const;
 
     Timer& timer(TimerId timer) override;

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// Lines to serial device servers that misbehave, kept within bounds: scripted servers on 127.0.0.1
+// (servers.py) and a route that goes and comes back in a network namespace of the test's own. Real time:
+// every bound is generous.
+
+#include "qt/core/qt_line.h"
+#include "qt/core/qt_timer.h"
+#include "session/pacing.h"
+#include "session/supervisor.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace q7::test {
+namespace {
+
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string entry;
+    while (std::getline(status, entry) && entry.rfind("VmRSS:", 0) != 0) {
+    }
+    return entry.empty() ? 0L : std::stol(entry.substr(6));
+}
+
+struct Server {
+    explicit Server(QStringList args) {
+        process.start("python3", QStringList{SERVERS_PY} + args);
+        (void)QTest::qWaitFor([&] { return (out += process.readAllStandardOutput()).contains('\n'); }, 5000);
+        port = out.left(out.indexOf('\n')).toStdString();
+    }
+    ~Server() {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    int connections() {
+        return static_cast<int>((out += process.readAllStandardOutput()).count("connection"));
+    }
+    QProcess process;
+    QByteArray out;
+    std::string port;
+};
+
+// What a supervised line reports, as the panel would see it.
+struct Heard : LineSupervisor::Events {
+    void received() override {}
+    void opened() override { said.push_back("opened"); }
+    void openFailed(const Message& why) override { said.push_back("failed: " + why.english()); }
+    void lost(const Message& why) override { said.push_back("lost: " + why.english()); }
+    void back() override { said.push_back("back"); }
+    void settingsFailed(const Message& why) override { said.push_back("settings: " + why.english()); }
+    std::vector<std::string> said;
+};
+
+struct Supervised {
+    explicit Supervised(const std::string& url) : line(url) {}
+    QtLine line;
+    QtTimers timers;
+    Heard heard;
+    LineSupervisor supervisor{line, timers, heard};
+};
+
+// Memory stays bounded, the outcome is a failure that says why, and closing ends within its bound.
+TEST(Servers, MisbehavingServersAreFailuresWithinBounds) {
+    const std::tuple<const char*, const char*> cases[] = {
+        {"renegotiate",
+         "failed: Cannot open rfc2217://127.0.0.1:%1: the server renegotiates its options without end."},
+        {"refuse-binary", "lost: the server does not offer binary transmission (RFC 856)"},
+        {"flood", "failed: Cannot open rfc2217://127.0.0.1:%1: the server did not answer within 5 seconds."},
+    };
+    for (const auto& [mode, outcome] : cases) {
+        SCOPED_TRACE(mode);
+        Server server({mode});
+        Supervised s("rfc2217://127.0.0.1:" + server.port);
+        const long before = residentKilobytes();
+        ASSERT_TRUE(s.supervisor.open().has_value());
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !s.heard.said.empty() && s.heard.said.back() != "opened"; }, 8000));
+        EXPECT_EQ(s.heard.said.back(), fillIn(outcome, {server.port}));
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer's quarantine keeps freed memory resident
+        EXPECT_LT(residentKilobytes() - before, 50 * 1024);
+#endif
+        // Reopened by the watch and flooded again, the line still closes at once.
+        (void)QTest::qWaitFor([&] { return s.line.isOpen() && !s.line.isConnecting(); }, 1500);
+        QElapsedTimer closing;
+        closing.start();
+        s.supervisor.close();
+        EXPECT_LT(closing.elapsed(), 2000);
+    }
+}
+
+// Ten seconds of a server that accepts and hangs up: one outage, a handful of connections, and the line back
+// without a word once the server keeps the connection.
+TEST(Servers, AServerThatHangsUpAtOnceIsOneOutageUntilItKeepsTheConnection) {
+    Server server({"hangup", "10"});
+    Supervised s("socket://127.0.0.1:" + server.port);
+    ASSERT_TRUE(s.supervisor.open().has_value());
+    QTest::qWait(10000 - 300);
+    EXPECT_LE(server.connections(), 6);
+    EXPECT_EQ(s.heard.said, (std::vector<std::string>{"opened", "lost: the server closed the connection"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.heard.said.back() == "back"; }, 10000));
+    EXPECT_EQ(s.heard.said.size(), 3u);
+}
+
+// A hold of the 5 ms arrow at 9600 baud to a server that passes the bytes on at the line's speed: with the
+// repeats paced to the far line, what still arrives after the release is at most the frame in flight.
+TEST(Servers, AHoldOverTheNetworkStopsAtTheRelease) {
+    Server server({"drain", "9600"});
+    QtLine line("socket://127.0.0.1:" + server.port);
+    ASSERT_TRUE(line.applySettings("9600,N,8,1").has_value());
+    ASSERT_TRUE(line.open().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.isOpen() && !line.isConnecting(); }, 5000));
+    QElapsedTimer held;
+    held.start();
+    while (held.elapsed() < 1000) {
+        if (!lineIsBusy(line)) line.write("A001C3C\r");
+        QTest::qWait(5);
+    }
+    QTest::qWait(1500);
+    // Each line of the server: when a byte was passed on, from the first.
+    double last = 0;
+    for (const QByteArray& read : (server.out += server.process.readAllStandardOutput()).split('\n').mid(1))
+        if (!read.isEmpty()) last = read.split(' ').front().toDouble();
+    EXPECT_GT(last, 900.0);
+    EXPECT_LT(last, 1000.0 + 2 * 8.4 + 50) << "bytes still passed on after the release";
+}
+
+// A route that goes and comes back: the line is lost once, tried quietly while there is no route (each try
+// fails at once) and back once the route and the server are. In a network namespace of its own, where
+// 192.0.2.1 on the loopback is the route; this test runs itself there.
+TEST(Route, ARouteThatGoesAndComesBackIsOneOutage) {
+    if (qEnvironmentVariableIsEmpty("Q7_IN_NAMESPACE")) {
+        const QStringList unshare = ::geteuid() == 0 ? QStringList{"-n"} : QStringList{"-rn"};
+        if (QProcess::execute("unshare", unshare + QStringList{"true"}) != 0)
+            GTEST_SKIP() << "no network namespace can be made here (unshare "
+                         << unshare.join(' ').toStdString() << " is refused)";
+        QProcess inside;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("Q7_IN_NAMESPACE", "1");
+        inside.setProcessEnvironment(env);
+        inside.setProcessChannelMode(QProcess::MergedChannels);
+        inside.start("unshare",
+                     unshare + QStringList{QCoreApplication::applicationFilePath(),
+                                           "--gtest_filter=Route.ARouteThatGoesAndComesBackIsOneOutage"});
+        ASSERT_TRUE(inside.waitForFinished(60000));
+        EXPECT_EQ(inside.exitCode(), 0) << inside.readAll().toStdString();
+        return;
+    }
+    const auto ip = [](const QString& args) { return QProcess::execute("ip", args.split(' ')) == 0; };
+    ASSERT_TRUE(ip("link set lo up") && ip("addr add 192.0.2.1/32 dev lo"));
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("192.0.2.1"), 0));
+    const quint16 port = server.serverPort();
+    Supervised s("socket://192.0.2.1:" + std::to_string(port));
+    ASSERT_TRUE(s.supervisor.open().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 5000));
+    QTcpSocket* accepted = server.nextPendingConnection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.heard.said.empty(); }, 5000));
+    // The route goes; an established connection would outlive it, so the server drops its side too.
+    accepted->abort();
+    server.close();
+    ASSERT_TRUE(ip("addr del 192.0.2.1/32 dev lo"));
+    QTest::qWait(5000);
+    EXPECT_EQ(s.heard.said, (std::vector<std::string>{"opened", "lost: the server closed the connection"}));
+    EXPECT_TRUE(s.supervisor.isWatching());
+    ASSERT_TRUE(ip("addr add 192.0.2.1/32 dev lo") && server.listen(QHostAddress("192.0.2.1"), port));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.heard.said.back() == "back"; }, 10000));
+    EXPECT_EQ(s.heard.said.size(), 3u);
+}
+
+} // namespace
+} // namespace q7::test
