@@ -69,20 +69,25 @@ struct Supervised {
 // Memory stays bounded, the outcome is a failure that says why, and closing ends within its bound.
 TEST(Servers, MisbehavingServersAreFailuresWithinBounds) {
     const std::tuple<const char*, const char*> cases[] = {
-        {"renegotiate",
-         "failed: Cannot open rfc2217://127.0.0.1:%1: the server renegotiates its options without end."},
+        {"renegotiate", "failed: Cannot open %1: the server renegotiates its options without end."},
         {"refuse-binary", "lost: the server does not offer binary transmission (RFC 856)"},
-        {"flood", "failed: Cannot open rfc2217://127.0.0.1:%1: the server did not answer within 5 seconds."},
+        {"refuse-comport", "failed: Cannot open %1: the server does not offer serial port control (RFC 2217)."},
+        {"flood", "failed: Cannot open %1: the server did not answer within 5 seconds."},
+        {"none", "failed: Cannot open %1: the server refused the connection (is the port number right, is the "
+                 "server running?)."},
+        {"no-such-host", "failed: Cannot open %1: the host name no-such-host.invalid is not known."},
     };
     for (const auto& [mode, outcome] : cases) {
         SCOPED_TRACE(mode);
         Server server({mode});
-        Supervised s("rfc2217://127.0.0.1:" + server.port);
+        const std::string url = std::string(mode) == "no-such-host" ? "rfc2217://no-such-host.invalid:2217"
+                                                                    : "rfc2217://127.0.0.1:" + server.port;
+        Supervised s(url);
         const long before = residentKilobytes();
         ASSERT_TRUE(s.supervisor.open().has_value());
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return !s.heard.said.empty() && s.heard.said.back() != "opened"; }, 8000));
-        EXPECT_EQ(s.heard.said.back(), fillIn(outcome, {server.port}));
+        EXPECT_EQ(s.heard.said.back(), fillIn(outcome, {url}));
 #ifndef __SANITIZE_ADDRESS__ // AddressSanitizer's quarantine keeps freed memory resident
         EXPECT_LT(residentKilobytes() - before, 50 * 1024);
 #endif

@@ -8,6 +8,8 @@ the way MODE says until it is killed:
   renegotiate      RFC 2217: turn SUPPRESS-GO-AHEAD on and off as fast as it can, never reading
   flood            RFC 2217: never negotiate; send data as fast as the client takes it
   refuse-binary    RFC 2217: agree everything, confirm the line, then refuse binary transmission
+  refuse-comport   RFC 2217: refuse the serial port control option
+  none             close the listening socket at once: nothing serves the port
   drain BAUD       raw: read at the speed of a serial line of BAUD bit/s (10 bits a character); print
                    "MS BYTES" for every read, MS counted from the first byte
 """
@@ -101,6 +103,10 @@ def main():
     listener.bind((bind, 0))
     listener.listen(16)
     say(listener.getsockname()[1])
+    if mode in ("none", "no-such-host"):
+        listener.close()
+        while True:
+            time.sleep(60)
     started = time.monotonic()
     while True:
         conn, _ = listener.accept()
@@ -114,6 +120,7 @@ def main():
             "renegotiate": renegotiate,
             "flood": flood,
             "refuse-binary": refuse_binary,
+            "refuse-comport": lambda c: c.sendall(telnet(IAC, DONT, COM_PORT)) or all(iter(lambda: c.recv(4096), b"")),
             "drain": lambda c: drain(c, int(args[1])),
         }[mode]
 
