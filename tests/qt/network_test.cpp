@@ -71,10 +71,12 @@ TEST(Servers, MisbehavingServersAreFailuresWithinBounds) {
     const std::tuple<const char*, const char*> cases[] = {
         {"renegotiate", "failed: Cannot open %1: the server renegotiates its options without end."},
         {"refuse-binary", "lost: the server does not offer binary transmission (RFC 856)"},
-        {"refuse-comport", "failed: Cannot open %1: the server does not offer serial port control (RFC 2217)."},
+        {"refuse-comport",
+         "failed: Cannot open %1: the server does not offer serial port control (RFC 2217)."},
         {"flood", "failed: Cannot open %1: the server did not answer within 5 seconds."},
-        {"none", "failed: Cannot open %1: the server refused the connection (is the port number right, is the "
-                 "server running?)."},
+        {"none",
+         "failed: Cannot open %1: the server refused the connection (is the port number right, is the "
+         "server running?)."},
         {"no-such-host", "failed: Cannot open %1: the host name no-such-host.invalid is not known."},
     };
     for (const auto& [mode, outcome] : cases) {
@@ -136,9 +138,28 @@ TEST(Servers, AHoldOverTheNetworkStopsAtTheRelease) {
     EXPECT_LT(last, 1000.0 + 2 * 8.4 + 50) << "bytes still passed on after the release";
 }
 
-// A route that goes and comes back: the line is lost once, tried quietly while there is no route (each try
-// fails at once) and back once the route and the server are. In a network namespace of its own, where
-// 192.0.2.1 on the loopback is the route; this test runs itself there.
+// A speed that the server refuses leaves the repeats paced to the speed it keeps: 960 characters still take a
+// second to leave at 9600 baud, where they would be gone in half a second at 19200.
+TEST(Servers, RepeatsArePacedToTheSpeedTheServerKeeps) {
+    Server server({"keep", "9600"});
+    Supervised s("rfc2217://127.0.0.1:" + server.port);
+    ASSERT_TRUE(s.line.applySettings("9600,N,8,1").has_value());
+    ASSERT_TRUE(s.supervisor.open().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.heard.said.empty(); }, 5000));
+    ASSERT_TRUE(s.line.applySettings("19200,N,8,1").has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.heard.said.size() > 1; }, 5000));
+    EXPECT_EQ(s.heard.said.back(),
+              "settings: Cannot set the line of rfc2217://127.0.0.1:" + server.port +
+                  ": the server keeps its line at other settings than 19200,N,8,1 (the server "
+                  "set the speed to 9600 bit/s instead of 19200 bit/s).");
+    ASSERT_TRUE(s.line.write(std::string(960, 'A')));
+    QTest::qWait(700);
+    EXPECT_GT(s.line.pendingOutput(), 100u);
+}
+
+// A route that goes and comes back: the idle line is lost within half a minute (keepalive), tried quietly
+// while there is no route (each try fails at once) and back once the route and the server are. In a network
+// namespace of its own, where 192.0.2.1 on the loopback is the route; this test runs itself there.
 TEST(Route, ARouteThatGoesAndComesBackIsOneOutage) {
     if (qEnvironmentVariableIsEmpty("Q7_IN_NAMESPACE")) {
         const QStringList unshare = ::geteuid() == 0 ? QStringList{"-n"} : QStringList{"-rn"};
@@ -165,14 +186,17 @@ TEST(Route, ARouteThatGoesAndComesBackIsOneOutage) {
     Supervised s("socket://192.0.2.1:" + std::to_string(port));
     ASSERT_TRUE(s.supervisor.open().has_value());
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 5000));
-    QTcpSocket* accepted = server.nextPendingConnection();
+    const QTcpSocket* accepted = server.nextPendingConnection();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !s.heard.said.empty(); }, 5000));
-    // The route goes; an established connection would outlive it, so the server drops its side too.
-    accepted->abort();
+    // The route goes without a word to either end; nothing is sent.
     server.close();
     ASSERT_TRUE(ip("addr del 192.0.2.1/32 dev lo"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.heard.said.size() > 1; }, 40000)) << "keepalive";
     QTest::qWait(5000);
-    EXPECT_EQ(s.heard.said, (std::vector<std::string>{"opened", "lost: the server closed the connection"}));
+    EXPECT_EQ(s.heard.said,
+              (std::vector<std::string>{"opened", "lost: the server stopped answering (the network "
+                                                  "or the server is gone)"}));
+    EXPECT_EQ(accepted->state(), QAbstractSocket::ConnectedState) << "the server's end never knew";
     EXPECT_TRUE(s.supervisor.isWatching());
     ASSERT_TRUE(ip("addr add 192.0.2.1/32 dev lo") && server.listen(QHostAddress("192.0.2.1"), port));
     EXPECT_TRUE(QTest::qWaitFor([&] { return s.heard.said.back() == "back"; }, 10000));

@@ -8,6 +8,7 @@ the way MODE says until it is killed:
   renegotiate      RFC 2217: turn SUPPRESS-GO-AHEAD on and off as fast as it can, never reading
   flood            RFC 2217: never negotiate; send data as fast as the client takes it
   refuse-binary    RFC 2217: agree everything, confirm the line, then refuse binary transmission
+  keep BAUD        RFC 2217: agree everything, but keep the line at BAUD bit/s whatever is asked
   refuse-comport   RFC 2217: refuse the serial port control option
   none             close the listening socket at once: nothing serves the port
   drain BAUD       raw: read at the speed of a serial line of BAUD bit/s (10 bits a character); print
@@ -43,40 +44,30 @@ def flood(conn):
         conn.sendall(chunk)
 
 
-# Answers each COM-PORT SET command with the value asked for, as ser2net does.
-def answer_line(conn, data):
-    i = 0
-    while True:
-        start = data.find(telnet(IAC, SB, COM_PORT), i)
-        if start < 0:
-            return
-        end = data.find(telnet(IAC, SE), start)
-        if end < 0:
-            return
-        command, value = data[start + 3], data[start + 4:end].replace(b"\xff\xff", b"\xff")
-        conn.sendall(telnet(IAC, SB, COM_PORT, command + 100) + value.replace(b"\xff", b"\xff\xff") +
-                     telnet(IAC, SE))
-        i = end + 2
-
-
-def refuse_binary(conn):
+# Agrees what ser2net agrees and answers each COM-PORT SET command with the value asked for (a speed of its
+# own with keep), as requests come; with refuse, refuses binary transmission once the line is confirmed.
+def ser2net(conn, keep=None, refuse=False):
     conn.sendall(telnet(IAC, WILL, SGA, IAC, DO, SGA, IAC, DO, BINARY, IAC, WILL, BINARY, IAC, DO, COM_PORT))
-    conn.settimeout(0.3)
-    received = b""
-    try:
+    pending = b""
+    while True:
+        data = conn.recv(4096)
+        if not data:
+            return
+        pending += data
         while True:
-            data = conn.recv(4096)
-            if not data:
-                return
-            received += data
-    except socket.timeout:
-        pass
-    answer_line(conn, received)
-    time.sleep(0.5)
-    conn.sendall(telnet(IAC, WONT, BINARY) + b"00\r")
-    conn.settimeout(None)
-    while conn.recv(4096):
-        pass
+            start = pending.find(telnet(IAC, SB, COM_PORT))
+            end = pending.find(telnet(IAC, SE), start)
+            if start < 0 or end < 0:
+                break
+            command, value = pending[start + 3], pending[start + 4:end].replace(b"\xff\xff", b"\xff")
+            if command == 1 and keep:
+                value = keep.to_bytes(4, "big")
+            conn.sendall(telnet(IAC, SB, COM_PORT, command + 100) + value.replace(b"\xff", b"\xff\xff") +
+                         telnet(IAC, SE))
+            pending = pending[end + 2:]
+            if command == 4 and refuse:
+                time.sleep(0.5)
+                conn.sendall(telnet(IAC, WONT, BINARY) + b"00\r")
 
 
 def drain(conn, baud):
@@ -119,7 +110,8 @@ def main():
             "hangup": lambda c: all(iter(lambda: c.recv(4096), b"")),
             "renegotiate": renegotiate,
             "flood": flood,
-            "refuse-binary": refuse_binary,
+            "refuse-binary": lambda c: ser2net(c, refuse=True),
+            "keep": lambda c: ser2net(c, keep=int(args[1])),
             "refuse-comport": lambda c: c.sendall(telnet(IAC, DONT, COM_PORT)) or all(iter(lambda: c.recv(4096), b"")),
             "drain": lambda c: drain(c, int(args[1])),
         }[mode]

@@ -137,6 +137,9 @@ void NetworkLine::onSocketError(QAbstractSocket::SocketError error) {
     case QAbstractSocket::RemoteHostClosedError:
         fail(Message("the server closed the connection"));
         break;
+    case QAbstractSocket::SocketTimeoutError:
+        fail(Message("the server stopped answering (the network or the server is gone)"));
+        break;
     default:
         fail(Message::verbatim(socket_.errorString().toStdString()));
         break;
