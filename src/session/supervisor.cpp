@@ -62,7 +62,7 @@ void LineSupervisor::tryLater() {
 
 void LineSupervisor::onTrial() {
     holdTimer_->setEnabled(false);
-    if (!watching_ || !line_.isOpen()) return;
+    if (!watching_) return;
     watching_ = false;
     events_.back();
 }
