@@ -25,6 +25,8 @@ struct PadHandover {
 
 struct HeldEntry {
     std::string_view control;
+    std::string_view name; // as for the one-shot buttons
+
     std::string_view caption;
     std::string_view group;
     std::uint8_t heldCode;
@@ -48,23 +50,23 @@ inline constexpr PadHandover kDZoomRelease{5, 3};
 
 // clang-format off
 inline constexpr auto kHeld = std::to_array<HeldEntry>({
-    {"Command1",  "+",      "VOL",        1,  "C09", 250, 200, 245, {}, {}},
-    {"Command2",  "-",      "VOL",        2,  "C0A", 250, 200, 245, {}, {}},
-    {"Command15", "+",      "Zoom",       7,  "C47",  50,  25,  25, {}, {}},
-    {"Command35", "-",      "Zoom",       8,  "C46",  50,  25,  25, {}, {}},
-    {"Command36", "+",      "Focus",      9,  "C4B",  50,  25,  25, {}, {}},
-    {"Command37", "-",      "Focus",      10, "C4A",  50,  25,  25, {}, {}},
-    {"Command48", "+",      "D.Zoom",     17, "C30", 250, 200, 245, {}, kDZoomRelease},
-    {"Command49", "-",      "D.Zoom",     18, "C31", 250, 200, 245, {}, kDZoomRelease},
-    {"Command50", "+",      "Keystone",   19, "C8E", 250, 200, 245, {}, {}},
-    {"Command51", "-",      "Keystone",   20, "C8F", 250, 200, 245, {}, {}},
-    {"Command59", "↑",      "LENS SHIFT", 21, "C5D",  50,  25,  25, {}, {}},
-    {"Command62", "↓",      "LENS SHIFT", 22, "C5E",  50,  25,  25, {}, {}},
-    {"Command5",  "↑",      "Cursor pad", 3,  "C3C",   0,   0,   0, kArrowTimings, {}},
-    {"Command7",  "↓",      "Cursor pad", 4,  "C3D",   0,   0,   0, kArrowTimings, {}},
-    {"Command9",  "←",      "Cursor pad", 5,  "C3B",   0,   0,   0, kArrowTimings, {}},
-    {"Command8",  "→",      "Cursor pad", 6,  "C3A",   0,   0,   0, kArrowTimings, {}},
-    {"Command6",  "SELECT", "Cursor pad", 13, "C3F", 500, 200, 245, {}, {}},
+    {"Command1",  "vol +",           "+",      "VOL",        1,  "C09", 250, 200, 245, {}, {}},
+    {"Command2",  "vol -",           "-",      "VOL",        2,  "C0A", 250, 200, 245, {}, {}},
+    {"Command15", "zoom +",          "+",      "Zoom",       7,  "C47",  50,  25,  25, {}, {}},
+    {"Command35", "zoom -",          "-",      "Zoom",       8,  "C46",  50,  25,  25, {}, {}},
+    {"Command36", "focus +",         "+",      "Focus",      9,  "C4B",  50,  25,  25, {}, {}},
+    {"Command37", "focus -",         "-",      "Focus",      10, "C4A",  50,  25,  25, {}, {}},
+    {"Command48", "d.zoom +",        "+",      "D.Zoom",     17, "C30", 250, 200, 245, {}, kDZoomRelease},
+    {"Command49", "d.zoom -",        "-",      "D.Zoom",     18, "C31", 250, 200, 245, {}, kDZoomRelease},
+    {"Command50", "keystone +",      "+",      "Keystone",   19, "C8E", 250, 200, 245, {}, {}},
+    {"Command51", "keystone -",      "-",      "Keystone",   20, "C8F", 250, 200, 245, {}, {}},
+    {"Command59", "lens shift up",   "↑",      "LENS SHIFT", 21, "C5D",  50,  25,  25, {}, {}},
+    {"Command62", "lens shift down", "↓",      "LENS SHIFT", 22, "C5E",  50,  25,  25, {}, {}},
+    {"Command5",  "cursor up",       "↑",      "Cursor pad", 3,  "C3C",   0,   0,   0, kArrowTimings, {}},
+    {"Command7",  "cursor down",     "↓",      "Cursor pad", 4,  "C3D",   0,   0,   0, kArrowTimings, {}},
+    {"Command9",  "cursor left",     "←",      "Cursor pad", 5,  "C3B",   0,   0,   0, kArrowTimings, {}},
+    {"Command8",  "cursor right",    "→",      "Cursor pad", 6,  "C3A",   0,   0,   0, kArrowTimings, {}},
+    {"Command6",  "select",          "SELECT", "Cursor pad", 13, "C3F", 500, 200, 245, {}, {}},
 });
 // clang-format on
 

@@ -21,9 +21,9 @@ Line* lineAtExit = nullptr;
 
 #ifdef Q_OS_UNIX
 // Only what is safe in a signal handler: a flag and one byte down a non-blocking pipe, errno kept.
-void onSignal(int) {
+void onSignal(int signo) {
     const int saved = errno;
-    signalled = 1;
+    if (!signalled) signalled = signo;
     const char byte = 0;
     [[maybe_unused]] const auto written = ::write(wakeUp[1], &byte, 1);
     errno = saved;
@@ -68,6 +68,10 @@ ProcessEnd::~ProcessEnd() {
 
 bool ProcessEnd::requested() {
     return signalled != 0;
+}
+
+int ProcessEnd::signalNumber() {
+    return static_cast<int>(signalled);
 }
 
 } // namespace q7

@@ -21,6 +21,8 @@ class ProcessEnd final : public QObject {
 
     // Whether one of the signals has arrived: from then on nothing more is written to the line.
     static bool requested();
+    // The signal that arrived, 0 before one has.
+    static int signalNumber();
 
   signals:
     // From the event loop, once: end the program as "END" does.

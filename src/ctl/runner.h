@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Runs one request of q7ctl on a line: opens it, makes its exchanges one after the other, and hands back the
+// answers; a line that cannot be opened or goes away ends it with the reason. Nothing is watched or opened
+// again: a script decides what to do next.
+
+#include "ctl/request.h"
+#include "session/exchange.h"
+#include "session/supervisor.h"
+
+#include <functional>
+#include <optional>
+
+namespace q7 {
+
+struct Answer {
+    std::string name;               // the button's, "send", or the status key
+    const StatusKey* key = nullptr; // a decoded query: its key
+    Exchanged exchanged;
+    std::optional<std::string> statusText; // what the panel's STATUS line would show
+};
+
+// The reply window of a one-shot button, by its send class.
+int replyWindowMs(SendClass sendClass);
+// The typed text's window, as the panel's "SEND" gives it.
+inline constexpr int kSendWindowMs = 2000;
+// The repeat period of a held button: its own, or the arrows' at start-up and after "A-IMAGE".
+int repeatPeriodMs(const HeldEntry& held);
+
+// 0 when every exchange was answered, 4 when any was refused (NAK), else 3.
+int exitStatus(const std::vector<Answer>& answers);
+
+class Runner final : private LineSupervisor::Events {
+  public:
+    using Done = std::function<void(const Result<std::vector<Answer>>&)>;
+    // Each frame written and each reply, as they come: for --verbose.
+    using Traffic = std::function<void(bool sent, const std::string& bytes)>;
+
+    // prefix: "", "AFFF", "A001" ... "A004"; a window given replaces every send class's.
+    Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
+           Traffic traffic);
+
+    void run(const Request& request, Done done);
+    // Ends at once: nothing more is written and the line is closed.
+    void stop();
+
+  private:
+    void received() override;
+    void opened() override;
+    void openFailed(const Message& why) override;
+    void lost(const Message& why) override;
+    void back() override {}
+    void settingsFailed(const Message&) override {}
+
+    void next();
+    void end(const Result<std::vector<Answer>>& result);
+
+    LineSupervisor supervisor_;
+    Exchange exchange_;
+    std::string prefix_;
+    std::optional<int> windowMs_;
+    Traffic traffic_;
+    Request request_;
+    std::vector<Answer> answers_;
+    Done done_;
+};
+
+} // namespace q7

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The nine decoded status queries as data, for scripts and dashboards: each by its key, with the value its
+// reply carries, typed. The STATUS line's texts stay those of the status decoder.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace q7 {
+
+struct StatusKey {
+    std::string_view key;
+    std::string_view command;
+};
+
+// power (CR0), input (CR1), picture_reversal (CR4), lamp_hours (CR3), temperatures (CR6), mute (CRA),
+// signal_type (CR9), pressure (CR PRESSURE), lamp_mode (CR7).
+std::span<const StatusKey> statusKeys();
+const StatusKey* findStatusKey(std::string_view key);
+
+// What a reply says, typed: nothing; a number (input, lamp_hours, pressure); a word or text (power,
+// picture_reversal, signal_type, mute's "no-signal" and "standby"); numbers (temperatures); the two mutes;
+// the lamps lit and the lamp mode.
+struct StatusValue {
+    enum class Kind { None, Number, Text, Numbers, Mutes, Lamps };
+    Kind kind = Kind::None;
+    double number = 0;
+    std::string text;                  // Text; Lamps: the mode, "2-lamps", "lamp-1" or "lamp-2"
+    std::vector<double> numbers;       // Numbers; Lamps: the lamps lit
+    bool video = false, audio = false; // Mutes
+};
+
+// The value of a reply (the bytes received, CR included) to the query of key.
+StatusValue statusValue(std::string_view key, std::string_view reply);
+
+} // namespace q7

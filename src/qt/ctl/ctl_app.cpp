@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+#include "qt/ctl/ctl_app.h"
+
+#include "display/trace.h"
+#include "link/port_address.h"
+#include "qt/core/port_discovery.h"
+#include "qt/core/process_end.h"
+#include "qt/core/qt_line.h"
+#include "qt/core/qt_timer.h"
+#include "qt/ctl/json.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QTime>
+#include <cstdio>
+#include <optional>
+
+namespace q7 {
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kLineFailed = 1;
+
+const char* const kCommands =
+    "Commands:\n"
+    "  list                  every name, with the text it sends and its reply window\n"
+    "  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video\n"
+    "  send TEXT             TEXT as typed in the panel's CMD box\n"
+    "  status [KEY...]       the decoded status queries: all nine, or those named: power, input,\n"
+    "                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,\n"
+    "                        lamp_mode\n"
+    "  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released\n"
+    "\n"
+    "Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could "
+    "not\n"
+    "be opened or went away, 2 a usage error.\n";
+
+void say(FILE* to, const std::string& text) {
+    std::fputs(text.c_str(), to);
+    std::fflush(to);
+}
+
+// The same projectors as the panel's selection, by the names a script writes.
+std::optional<std::string> prefixFor(const QString& projector) {
+    if (projector == "single") return "";
+    if (projector == "all") return "AFFF";
+    for (const char* id : {"001", "002", "003", "004"})
+        if (projector == id) return std::string("A") + id;
+    return std::nullopt;
+}
+
+struct Options {
+    std::string port;
+    std::string settings = kSettings19200;
+    std::string prefix;
+    std::optional<int> timeoutMs;
+    bool json = false;
+    bool verbose = false;
+    std::vector<std::string> words;
+};
+
+// A usage error, or the options and the words of the command.
+Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments) {
+    const QCommandLineOption port("port",
+                                  "The device or server: /dev/ttyUSB0, socket://HOST:PORT, "
+                                  "rfc2217://HOST:PORT (default: $Q7_PORT, else the panel's port 1).",
+                                  "DEVICE|URL");
+    const QCommandLineOption speed("speed", "The line's speed: 19200 (default) or 9600.", "BAUD");
+    const QCommandLineOption projector("projector", "Which projector: single (default), all, 001 to 004.",
+                                       "WHICH");
+    const QCommandLineOption json("json", "Print one compact JSON line.");
+    const QCommandLineOption timeout("timeout",
+                                     "Wait this long for each reply instead of the button's window.", "MS");
+    const QCommandLineOption verbose("verbose",
+                                     "Print each frame and reply with the time on standard error.");
+    const QCommandLineOption help({"h", "help"}, "Print this text, or a command's, and exit.");
+    const QCommandLineOption version("version", "Print the version and exit.");
+    parser.setApplicationDescription(
+        "Sends one command to Q7 and Q7L projectors on an RS-232C line and prints "
+        "the answer.");
+    parser.addOptions({port, speed, projector, json, timeout, verbose, help, version});
+    parser.addPositionalArgument("COMMAND", "list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.",
+                                 "COMMAND...");
+    if (!parser.parse(arguments)) return failure(Message::verbatim(parser.errorText().toStdString()));
+    Options o;
+    for (const QString& word : parser.positionalArguments())
+        o.words.push_back(word.toStdString());
+    if (parser.isSet(help) || parser.isSet(version)) return o;
+    const QByteArray fromEnvironment = qgetenv("Q7_PORT");
+    o.port = parser.isSet(port) ? parser.value(port).toStdString() : fromEnvironment.toStdString();
+    if (!o.port.empty())
+        if (const Result<PortAddress> parsed = parsePortAddress(o.port); !parsed)
+            return failure(parsed.error());
+    if (parser.isSet(speed)) {
+        if (parser.value(speed) != "19200" && parser.value(speed) != "9600")
+            return failure(Message("the speed must be 19200 or 9600, not %1",
+                                   {quoted(parser.value(speed).toStdString())}));
+        o.settings = parser.value(speed) == "9600" ? kSettings9600 : kSettings19200;
+    }
+    if (parser.isSet(projector)) {
+        const std::optional<std::string> prefix = prefixFor(parser.value(projector));
+        if (!prefix)
+            return failure(Message("the projector must be single, all, 001, 002, 003 or 004, not %1",
+                                   {quoted(parser.value(projector).toStdString())}));
+        o.prefix = *prefix;
+    }
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const int ms = parser.value(timeout).toInt(&ok);
+        if (!ok || ms <= 0 || ms > 600000)
+            return failure(Message("the timeout must be a number of milliseconds from 1 to 600000, not %1",
+                                   {quoted(parser.value(timeout).toStdString())}));
+        o.timeoutMs = ms;
+    }
+    o.json = parser.isSet(json);
+    o.verbose = parser.isSet(verbose);
+    return o;
+}
+
+std::string listing() {
+    std::string out;
+    for (const NamedButton& b : namedButtons()) {
+        std::string line(b.name);
+        line += '\t';
+        if (b.oneShot) {
+            line += std::string(b.oneShot->command) + "\t" +
+                    std::to_string(replyWindowMs(b.oneShot->sendClass)) + " ms";
+        } else {
+            line += std::string(b.held->command) + "\theld, every " +
+                    std::to_string(repeatPeriodMs(*b.held)) + " ms";
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+// The panel's texts: the reply's trace (" X X X X" for none) and, for a decoded query, the STATUS text; for
+// status, each key with its STATUS text.
+std::string plainText(const Request& request, const std::vector<Answer>& answers) {
+    std::string out;
+    for (const Answer& a : answers) {
+        const std::string& got = a.exchanged.received;
+        const std::string trace = got.empty() ? std::string(kNoReply) : traceText(got);
+        if (request.kind == Request::Kind::Status)
+            out += a.name + ":" + a.statusText.value_or(trace) + "\n";
+        else
+            out += trace + "\n" + (a.statusText ? *a.statusText + "\n" : "");
+    }
+    return out;
+}
+
+std::string jsonText(const Request& request, const std::vector<Answer>& answers) {
+    const QJsonObject object =
+        request.kind == Request::Kind::Status ? statusJson(answers) : answerJson(answers.front());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
+}
+
+std::string portOne() {
+    CommandLine none;
+    return portsToUse(none, presentSerialPorts())[0].device;
+}
+
+} // namespace
+
+int runCtl(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("q7ctl");
+    QCoreApplication::setApplicationVersion(Q7_VERSION);
+    QCommandLineParser parser;
+    const Result<Options> options = parseOptions(parser, QCoreApplication::arguments());
+    if (!options) {
+        say(stderr, "q7ctl: " + options.error().english() + "\n");
+        return kUsage;
+    }
+    if (parser.isSet("version")) {
+        say(stdout, "q7ctl " Q7_VERSION "\n");
+        return 0;
+    }
+    if (parser.isSet("help")) {
+        say(stdout, parser.helpText().toStdString() + "\n" + kCommands);
+        return 0;
+    }
+    const Result<Request> request = parseRequest(options->words);
+    if (!request) {
+        say(stderr, "q7ctl: " + request.error().english() + "\n");
+        return kUsage;
+    }
+    if (request->kind == Request::Kind::List) {
+        say(stdout, listing());
+        return 0;
+    }
+
+    QtLine line(options->port.empty() ? portOne() : options->port);
+    (void)line.applySettings(options->settings);
+    QtTimers timers;
+    Runner::Traffic traffic;
+    if (options->verbose)
+        traffic = [](bool sent, const std::string& bytes) {
+            say(stderr, QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + (sent ? " TX" : " RX") +
+                            (bytes.empty() ? std::string(kNoReply) : traceText(bytes)) + "\n");
+        };
+    Runner runner(line, timers, options->prefix, options->timeoutMs, traffic);
+    ProcessEnd processEnd(line);
+    std::optional<int> status;
+    // A run that ends inside run() (a device that cannot be opened) needs no event loop.
+    const auto finish = [&](int code) {
+        status = code;
+        QCoreApplication::exit(code);
+    };
+    QObject::connect(&processEnd, &ProcessEnd::endRequested, &app, [&] {
+        runner.stop();
+        finish(128 + ProcessEnd::signalNumber());
+    });
+    runner.run(*request, [&](const Result<std::vector<Answer>>& answers) {
+        if (!answers) {
+            say(stderr, answers.error().english() + "\n");
+            return finish(kLineFailed);
+        }
+        say(stdout, options->json ? jsonText(*request, *answers) : plainText(*request, *answers));
+        finish(exitStatus(*answers));
+    });
+    if (!status) QCoreApplication::exec();
+    return status.value_or(kLineFailed);
+}
+
+} // namespace q7

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// q7ctl as a script runs it, against q7sim on a pseudo-terminal and over TCP: the bytes on the wire, what it
+// prints, its exit status, and a hold ended by a signal. Real time: every bound is generous.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace q7::test {
+namespace {
+
+struct Sim {
+    explicit Sim(QStringList options) {
+        process.start(Q7SIM_PATH, options + QStringList{"--log", dir.filePath("log")});
+        QByteArray line;
+        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
+        port = QString::fromUtf8(line.left(line.indexOf('\n')));
+    }
+    ~Sim() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+    // The frames q7sim received, as its log quotes them.
+    QStringList frames() const {
+        QFile log(dir.filePath("log"));
+        QStringList out;
+        for (const QString& line :
+             QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
+            if (line.contains(" RX ")) out << line.section('"', 1, 1);
+        return out;
+    }
+    QTemporaryDir dir;
+    QProcess process;
+    QString port;
+};
+
+struct Ctl {
+    Ctl(const QString& port, const QStringList& args) {
+        ctl.start(Q7CTL_PATH, QStringList{"--port", port} + args);
+        ctl.waitForFinished(10000);
+        out = QString::fromLatin1(ctl.readAllStandardOutput());
+        err = QString::fromUtf8(ctl.readAllStandardError());
+    }
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toLatin1()).object(); }
+    QProcess ctl;
+    QString out, err;
+};
+
+TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
+    const std::tuple<QStringList, QStringList, const char*, int, const char*> cases[] = {
+        {{"--ids", "001,002"}, {"--projector", "002", "power", "on"}, " ACK CR \n", 0, "A002C00\r"},
+        {{}, {"send", "XYZ"}, " ? CR \n", 4, "XYZ\r"},
+        {{}, {"--projector", "all", "send", "CR0"}, " 8 0 CR \n Stand by\n", 0, "AFFFCR0\r"},
+        {{"--no-reply"}, {"freeze", "off"}, " X X X X\n", 3, "C44\r"},
+        {{"--split", "--split-gap", "800"},
+         {"status", "lamp_hours"},
+         "lamp_hours: 1 2  Hour Use\n",
+         3,
+         "CR3\r"},
+        {{"--tcp", "0"}, {"Input", "2", "S-Video"}, " ACK CR \n", 0, "CF INPUT2 S-VIDEO\r"},
+    };
+    for (const auto& [sim, args, out, status, frame] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        Sim projector(sim);
+        Ctl run(projector.port, args);
+        EXPECT_EQ(run.out.toStdString(), out) << run.err.toStdString();
+        EXPECT_EQ(run.ctl.exitCode(), status);
+        EXPECT_EQ(projector.frames(), QStringList{QString(frame).chopped(1)});
+    }
+}
+
+// The nine queries as one JSON object, q7sim's documented answers typed; a line that never stops sending ends
+// the exchange with its window.
+TEST(Q7ctl, StatusAsDataAndAChatteringLine) {
+    Sim projector({"--lamp-hours", "1500"});
+    const QJsonObject status = Ctl(projector.port, {"--json", "status"}).json();
+    EXPECT_EQ(status.keys(), (QStringList{"input", "lamp_hours", "lamp_mode", "mute", "picture_reversal",
+                                          "power", "pressure", "signal_type", "temperatures"}));
+    EXPECT_EQ(status["power"].toObject(), (QJsonObject{{"outcome", "reply"},
+                                                       {"reply", " 8 0 CR "},
+                                                       {"hex", "38 30 0D"},
+                                                       {"text", " Stand by"},
+                                                       {"value", "standby"}}));
+    EXPECT_EQ(status["lamp_hours"]["value"].toInt(), 1500);
+    EXPECT_EQ(status["pressure"]["value"].toInt(), 1013);
+    EXPECT_EQ(status["input"]["value"].toInt(), 1);
+    EXPECT_EQ(status["mute"]["value"].toString(), "standby");
+    EXPECT_EQ(status["temperatures"]["value"].toArray().size(), 2);
+    EXPECT_EQ(status["lamp_mode"]["value"].toObject(),
+              (QJsonObject{{"lamps_lit", QJsonArray()}, {"mode", "2-lamps"}}));
+    Sim chatter({"--chatter", "100000"});
+    QElapsedTimer took;
+    took.start();
+    const QJsonObject power = Ctl(chatter.port, {"--json", "power", "off"}).json();
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_EQ(power["outcome"].toString(), "reply");
+    EXPECT_TRUE(power["hex"].toString().endsWith("06 0D")) << power["hex"].toString().right(20).toStdString();
+}
+
+// Nothing is sent for words that cannot be used; a signal ends a hold at once and nothing follows it.
+TEST(Q7ctl, BadWordsSendNothingAndASignalEndsAHold) {
+    Sim projector({});
+    for (const QStringList& args :
+         {QStringList{"--projector", "5", "status"}, QStringList{"vol", "+", "+"},
+          QStringList{"hold", "zoom +", "3601"}, QStringList{"--speed", "4800", "image"}}) {
+        Ctl run(projector.port, args);
+        EXPECT_EQ(run.ctl.exitCode(), 2) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    }
+    EXPECT_EQ(Ctl("socket://h:0", {"status"}).ctl.exitCode(), 2);
+    EXPECT_TRUE(projector.frames().isEmpty());
+    QProcess hold;
+    hold.start(Q7CTL_PATH, {"--port", projector.port, "hold", "zoom", "+", "60"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return projector.frames().size() > 5; }, 5000));
+    ::kill(static_cast<pid_t>(hold.processId()), SIGTERM);
+    ASSERT_TRUE(hold.waitForFinished(2000));
+    EXPECT_EQ(hold.exitCode(), 128 + SIGTERM);
+    const qsizetype sent = projector.frames().size();
+    QTest::qWait(300);
+    EXPECT_EQ(projector.frames().size(), sent);
+    EXPECT_EQ(Ctl(projector.port, {"image"}).ctl.exitCode(), 0) << "the port was given back";
+}
+
+} // namespace
+} // namespace q7::test
