@@ -110,27 +110,43 @@ Line Line::openDevice(const std::string& path, int baud, std::string* error) {
     return line;
 }
 
-Line Line::listenTcp(int port, std::string* error) {
+Line Line::listenTcp(const std::string& address, int port, std::string* error) {
+    // Brackets as in a URL, where an IPv6 address's colons would run into the port's.
+    const bool ipv6 = address.find(':') != std::string::npos;
+    const std::string host = ipv6 ? "[" + address + "]" : address;
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    socklen_t size = ipv6 ? sizeof *v6 : sizeof *v4;
+    if (ipv6) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+    } else {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+    }
+    if (inet_pton(storage.ss_family, address.c_str(),
+                  ipv6 ? static_cast<void*>(&v6->sin6_addr) : &v4->sin_addr) != 1) {
+        *error = host + ": not an IPv4 or IPv6 address";
+        return Line();
+    }
+
     Line line;
-    line.listen_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    line.listen_ = socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (line.listen_ < 0) {
         *error = failure("socket");
         return Line();
     }
     const int on = 1;
     setsockopt(line.listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    socklen_t length = sizeof address;
-    if (bind(line.listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(line.listen_, 4) != 0 ||
-        getsockname(line.listen_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        *error = failure("127.0.0.1:" + std::to_string(port));
+    auto* bound = reinterpret_cast<sockaddr*>(&storage);
+    if (bind(line.listen_, bound, size) != 0 || listen(line.listen_, 4) != 0 ||
+        getsockname(line.listen_, bound, &size) != 0) {
+        *error = failure(host + ":" + std::to_string(port));
         return Line();
     }
-    line.path_ = "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const std::uint16_t chosen = ipv6 ? v6->sin6_port : v4->sin_port;
+    line.path_ = "socket://" + host + ":" + std::to_string(ntohs(chosen));
     return line;
 }
 

@@ -17,9 +17,10 @@ class Line {
     // A real serial device at the given speed, 8 data bits, no parity, 1 stop bit, raw.
     static Line openDevice(const std::string& path, int baud, std::string* error);
 
-    // Raw TCP on 127.0.0.1:port (0: a free port, which path() then names), one client at a time. fd() is the
-    // connected client, -1 while there is none; listenFd() becomes readable when the next one may be taken.
-    static Line listenTcp(int port, std::string* error);
+    // Raw TCP on address:port, address an IPv4 or IPv6 literal (port 0: a free one, which path() then names),
+    // one client at a time. fd() is the connected client, -1 while there is none; listenFd() becomes readable
+    // when the next one may be taken.
+    static Line listenTcp(const std::string& address, int port, std::string* error);
 
     Line() = default;
     Line(Line&& other) noexcept;
@@ -31,7 +32,7 @@ class Line {
     bool isOpen() const { return fd_ >= 0 || listen_ >= 0; }
     int fd() const { return fd_; } // non-blocking, read and write
     int listenFd() const { return listen_; }
-    // For TCP: what to give the panel, socket://127.0.0.1:PORT.
+    // For TCP: what to give the panel, socket://ADDRESS:PORT.
     const std::string& path() const { return path_; }
     // The waiting client becomes the line; false when it had already gone again.
     bool acceptClient();

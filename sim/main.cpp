@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     }
 
     std::string error;
-    Line line = options.tcpPort  ? Line::listenTcp(*options.tcpPort, &error)
+    Line line = options.tcpPort  ? Line::listenTcp(options.bindAddress, *options.tcpPort, &error)
                 : options.device ? Line::openDevice(*options.device, options.baud, &error)
                                  : Line::openPseudoTerminal(&error);
     if (!line.isOpen()) {

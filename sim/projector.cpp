@@ -195,7 +195,8 @@ std::optional<std::string> Projector::query(std::string_view what, Millis now) {
         if (!lampsLit()) return withCr("FF");
         const int mutes = (videoMute_ ? 1 : 0) + (audioMute_ ? 2 : 0);
         if (mutes == 0 && !settings_.signalPresent[static_cast<std::size_t>(input_ - 1)]) return withCr("80");
-        return withCr("0" + std::to_string(mutes));
+        // Two characters rather than "0" + std::to_string(), which GCC 12 misreads at -O3 (-Wrestrict).
+        return withCr({'0', static_cast<char>('0' + mutes)});
     }
     if (what == " PRESSURE") return withCr(std::to_string(settings_.pressureReading));
     if (what == " INFPFAIL") return withCr("00"); // no power failure recorded

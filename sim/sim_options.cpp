@@ -2,6 +2,7 @@
 #include "sim_options.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -30,6 +31,12 @@ std::vector<std::string> splitList(const std::string& text) {
     }
 }
 
+// Dotted quads only (not inet_aton's "127.1"), so that the URL printed is one the panel reads as an address.
+bool isAddressLiteral(const std::string& text) {
+    unsigned char address[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.c_str(), address) == 1 || inet_pton(AF_INET6, text.c_str(), address) == 1;
+}
+
 std::string checkIds(const std::vector<std::string>& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const std::string& id = ids[i];
@@ -46,6 +53,7 @@ std::string checkIds(const std::vector<std::string>& ids) {
 
 SimOptions parseSimOptions(const std::vector<std::string>& args) {
     SimOptions o;
+    bool bindGiven = false;
     using Setter = std::function<std::string(const std::string&)>; // returns an error text
     auto millis = [](Millis& target) {
         return Setter([&target](const std::string& v) {
@@ -73,6 +81,12 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
              if (!parseNumber(v, port) || port < 0 || port > 65535)
                  return std::string("needs a port from 0 to 65535");
              o.tcpPort = port;
+             return std::string();
+         }},
+        {"--bind", [&](const std::string& v) {
+             if (!isAddressLiteral(v)) return std::string("needs an IPv4 or IPv6 address, such as 0.0.0.0 or ::1");
+             o.bindAddress = v;
+             bindGiven = true;
              return std::string();
          }},
         {"--ids", [&](const std::string& v) { o.ids = splitList(v); return checkIds(o.ids); }},
@@ -155,6 +169,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.tcpPort && o.device) o.error = "options --tcp and --device cannot be combined";
+    if (bindGiven && !o.tcpPort) o.error = "option --bind needs --tcp";
     return o;
 }
 
@@ -171,6 +186,9 @@ Line and chain:
   --baud N             speed of that device, 8 data bits, no parity, 1 stop bit (default 19200)
   --tcp PORT           serve raw TCP on 127.0.0.1:PORT instead, one client at a time (PORT 0: a free
                        port); the first line printed is then socket://127.0.0.1:PORT
+  --bind ADDRESS       listen on this IPv4 or IPv6 address instead of 127.0.0.1, such as 0.0.0.0 (every
+                       interface) or ::1; the first line printed is then socket://ADDRESS:PORT
+                       (socket://[ADDRESS]:PORT for IPv6)
   --ids LIST           the projectors on the line, such as 001,002,003,004 (default 001)
                        A frame is for a projector when it carries no address, AFFF or A + its id;
                        of several projectors only the first answers frames without an address or AFFF.

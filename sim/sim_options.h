@@ -13,7 +13,9 @@ namespace q7sim {
 struct SimOptions {
     std::optional<std::string> device; // a real serial device instead of a pseudo-terminal
     int baud = 19200;                  // of that device
-    std::optional<int> tcpPort;        // raw TCP on 127.0.0.1 instead; 0: a free port
+    std::optional<int> tcpPort;        // raw TCP instead; 0: a free port
+    // Where that port listens: an IPv4 or IPv6 literal.
+    std::string bindAddress = "127.0.0.1";
     std::vector<std::string> ids{"001"};
     ProjectorSettings projector;
     LineFaults faults;

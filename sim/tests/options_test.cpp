@@ -19,6 +19,8 @@ TEST(SimOptions, TheFaultOptionsSetTheirFaultsAndBadValuesAreRefused) {
               std::tuple(300ms, 15ms, 12.5, 3));
     EXPECT_EQ(o.faults.noReplyTo, std::vector<std::string>{"CR0"});
     EXPECT_TRUE(o.faults.split && o.faults.garbage && o.faults.noReply);
+    EXPECT_EQ(parseSimOptions({"--tcp", "0"}).bindAddress, "127.0.0.1");
+    EXPECT_EQ(parseSimOptions({"--bind", "::1", "--tcp", "0"}).bindAddress, "::1");
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--delay", "5ms"},
                                                {"--chatter", "0"},
@@ -26,7 +28,10 @@ TEST(SimOptions, TheFaultOptionsSetTheirFaultsAndBadValuesAreRefused) {
                                                {"--speed", "0"},
                                                {"--colour"},
                                                {"--tcp", "65536"},
-                                               {"--tcp", "4001", "--device", "/dev/ttyUSB0"}})
+                                               {"--tcp", "4001", "--device", "/dev/ttyUSB0"},
+                                               {"--bind", "localhost", "--tcp", "4001"},
+                                               {"--bind", "127.1", "--tcp", "4001"},
+                                               {"--bind", "0.0.0.0"}})
         EXPECT_NE(parseSimOptions(args).error, "") << args[0];
 }
 
