@@ -39,7 +39,10 @@ class Message {
 
 // A name or a text of the user's in quotation marks, as it stands.
 inline Message quoted(const std::string& text) {
-    return Message::verbatim("\"" + text + "\"");
+    std::string out(1, '"');
+    out += text;
+    out += '"';
+    return Message::verbatim(std::move(out));
 }
 
 // Puts args in place of %1 ... %9 in text; a % followed by anything else stays as it is.

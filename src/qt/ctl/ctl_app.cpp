@@ -118,6 +118,28 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
     return o;
 }
 
+// The top-level help, or a command's when one is named ("q7ctl status --help").
+std::string helpText(const QCommandLineParser& parser, const std::vector<std::string>& words) {
+    const std::pair<const char*, const char*> kCommandHelp[] = {
+        {"list", "Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat period.\n"},
+        {"send", "Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed with the "
+                 "projector's address and a CR,\nand waits 2 s for the reply.\n"},
+        {"status", "Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or those "
+                   "named, and prints each key with the\npanel's STATUS text (with --json: outcome, reply, hex, "
+                   "text and the value, typed).\n"},
+        {"hold", "Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up to 3600): "
+                 "its frame is repeated at its period\nwhile the line keeps up, then released. SIGINT or SIGTERM "
+                 "end it at once.\n"},
+    };
+    for (const auto& [command, help] : kCommandHelp)
+        if (!words.empty() && words.front() == command) return help;
+    // Qt's usage line names the program by the path it was started with.
+    const QString options = parser.helpText().section('\n', 1);
+    return "Usage: q7ctl [--port DEVICE|URL] [--speed 19200|9600] [--projector single|all|001|002|003|004] "
+           "[--json]\n             [--timeout MS] [--verbose] COMMAND...\n" +
+           options.toStdString() + "\n" + kCommands;
+}
+
 std::string listing() {
     std::string out;
     for (const NamedButton& b : namedButtons()) {
@@ -178,7 +200,7 @@ int runCtl(int argc, char* argv[]) {
         return 0;
     }
     if (parser.isSet("help")) {
-        say(stdout, parser.helpText().toStdString() + "\n" + kCommands);
+        say(stdout, helpText(parser, options->words));
         return 0;
     }
     const Result<Request> request = parseRequest(options->words);
