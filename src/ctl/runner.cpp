@@ -31,41 +31,19 @@ int exitStatus(const std::vector<Answer>& answers) {
     return status;
 }
 
-Runner::Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
-               Traffic traffic)
-    : supervisor_(line, timers, *this), exchange_(line, timers), prefix_(std::move(prefix)),
-      windowMs_(windowMs), traffic_(std::move(traffic)) {}
+RequestRun::RequestRun(Line& line, TimerFactory& timers, std::optional<int> windowMs, Traffic traffic)
+    : line_(line), exchange_(line, timers), windowMs_(windowMs), traffic_(std::move(traffic)) {}
 
-void Runner::run(const Request& request, Done done) {
+void RequestRun::start(const Request& request, std::string prefix, Done done) {
     request_ = request;
+    prefix_ = std::move(prefix);
     done_ = std::move(done);
     answers_.clear();
-    const Result<Line::Opening> opening = supervisor_.open();
-    if (!opening)
-        end(failure(opening.error()));
-    else if (*opening == Line::Opening::Open)
-        next();
-}
-
-void Runner::opened() {
     next();
 }
 
-void Runner::openFailed(const Message& why) {
-    end(failure(why));
-}
-
-void Runner::lost(const Message& why) {
-    end(failure(Message("The serial device %1 went away: %2.",
-                        {Message::verbatim(supervisor_.line().address()), why})));
-}
-
-void Runner::received() {
-    exchange_.received();
-}
-
 // The next exchange of the request, or the end once all are made.
-void Runner::next() {
+void RequestRun::next() {
     std::string name, command;
     const StatusKey* key = nullptr;
     int window = kStartIntervals.replyTimeout;
@@ -76,8 +54,7 @@ void Runner::next() {
     case Request::Kind::Hold:
         if (!answers_.empty()) return end(answers_);
         name = request_.button->name;
-        command =
-            request_.button->oneShot ? request_.button->oneShot->command : request_.button->held->command;
+        command = request_.button->oneShot ? request_.button->oneShot->command : request_.button->held->command;
         if (request_.button->oneShot) window = replyWindowMs(request_.button->oneShot->sendClass);
         break;
     case Request::Kind::Send:
@@ -98,31 +75,65 @@ void Runner::next() {
     const auto answered = [this, name, key](const Exchanged& exchanged) {
         if (traffic_) traffic_(false, exchanged.received);
         std::int16_t pressure = 0;
-        answers_.push_back(
-            {name, key, exchanged,
-             exchanged.received.empty()
-                 ? std::nullopt
-                 : decodeStatusReply(exchanged.frame, prefix_, traceText(exchanged.received), pressure)});
+        answers_.push_back({name, key, exchanged,
+                            exchanged.received.empty() ? std::nullopt
+                                                       : decodeStatusReply(exchanged.frame, prefix_,
+                                                                           traceText(exchanged.received), pressure)});
         next();
     };
     const bool written =
         request_.kind == Request::Kind::Hold
             ? exchange_.hold(frame, repeatPeriodMs(*request_.button->held), request_.heldMs, answered)
             : exchange_.ask(frame, windowMs_.value_or(window), answered);
-    if (!written)
-        end(failure(Message("Cannot write to %1.", {Message::verbatim(supervisor_.line().address())})));
+    if (!written) end(failure(Message("Cannot write to %1.", {Message::verbatim(line_.address())})));
+}
+
+void RequestRun::stop() {
+    exchange_.stop();
+    done_ = {};
+}
+
+void RequestRun::end(const Answers& result) {
+    exchange_.stop();
+    if (Done done = std::exchange(done_, {})) done(result);
+}
+
+Runner::Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs, Traffic traffic)
+    : supervisor_(line, timers, *this), run_(line, timers, windowMs, std::move(traffic)), prefix_(std::move(prefix)) {}
+
+void Runner::run(const Request& request, RequestRun::Done done) {
+    request_ = request;
+    done_ = std::move(done);
+    const Result<Line::Opening> opening = supervisor_.open();
+    if (!opening)
+        end(failure(opening.error()));
+    else if (*opening == Line::Opening::Open)
+        opened();
+}
+
+void Runner::opened() {
+    run_.start(request_, prefix_, [this](const Answers& answers) { end(answers); });
+}
+
+void Runner::openFailed(const Message& why) {
+    end(failure(why));
+}
+
+void Runner::lost(const Message& why) {
+    end(failure(Message("The serial device %1 went away: %2.",
+                        {Message::verbatim(supervisor_.line().address()), why})));
 }
 
 void Runner::stop() {
-    exchange_.stop();
+    run_.stop();
     supervisor_.close();
     done_ = {};
 }
 
-void Runner::end(const Result<std::vector<Answer>>& result) {
-    exchange_.stop();
+void Runner::end(const Answers& result) {
+    run_.stop();
     supervisor_.close();
-    if (Done done = std::exchange(done_, {})) done(result);
+    if (RequestRun::Done done = std::exchange(done_, {})) done(result);
 }
 
 } // namespace q7

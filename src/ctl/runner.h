@@ -30,32 +30,31 @@ int repeatPeriodMs(const HeldEntry& held);
 // 0 when every exchange was answered, 4 when any was refused (NAK), else 3.
 int exitStatus(const std::vector<Answer>& answers);
 
-class Runner final : private LineSupervisor::Events {
+using Answers = Result<std::vector<Answer>>;
+// Each frame written and each reply, as they come: for --verbose and the log.
+using Traffic = std::function<void(bool sent, const std::string& bytes)>;
+
+// A request's exchanges one after the other on a line that is open: for q7ctl's one run, and for each command
+// and poll of a bridge's line.
+class RequestRun {
   public:
-    using Done = std::function<void(const Result<std::vector<Answer>>&)>;
-    // Each frame written and each reply, as they come: for --verbose.
-    using Traffic = std::function<void(bool sent, const std::string& bytes)>;
+    using Done = std::function<void(const Answers&)>;
+    // A window given replaces every send class's.
+    RequestRun(Line& line, TimerFactory& timers, std::optional<int> windowMs, Traffic traffic);
 
-    // prefix: "", "AFFF", "A001" ... "A004"; a window given replaces every send class's.
-    Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
-           Traffic traffic);
-
-    void run(const Request& request, Done done);
-    // Ends at once: nothing more is written and the line is closed.
+    // prefix: "", "AFFF", "A001" ... "A004".
+    void start(const Request& request, std::string prefix, Done done);
+    // Characters are waiting on the line.
+    void received() { exchange_.received(); }
+    // Ends without done; nothing more is written.
     void stop();
+    bool busy() const { return static_cast<bool>(done_); }
 
   private:
-    void received() override;
-    void opened() override;
-    void openFailed(const Message& why) override;
-    void lost(const Message& why) override;
-    void back() override {}
-    void settingsFailed(const Message&) override {}
-
     void next();
-    void end(const Result<std::vector<Answer>>& result);
+    void end(const Answers& result);
 
-    LineSupervisor supervisor_;
+    Line& line_;
     Exchange exchange_;
     std::string prefix_;
     std::optional<int> windowMs_;
@@ -63,6 +62,31 @@ class Runner final : private LineSupervisor::Events {
     Request request_;
     std::vector<Answer> answers_;
     Done done_;
+};
+
+// q7ctl's run: opens the line, runs the request, closes the line.
+class Runner final : private LineSupervisor::Events {
+  public:
+    Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs, Traffic traffic);
+
+    void run(const Request& request, RequestRun::Done done);
+    // Ends at once: nothing more is written and the line is closed.
+    void stop();
+
+  private:
+    void received() override { run_.received(); }
+    void opened() override;
+    void openFailed(const Message& why) override;
+    void lost(const Message& why) override;
+    void back() override {}
+    void settingsFailed(const Message&) override {}
+    void end(const Answers& result);
+
+    LineSupervisor supervisor_;
+    RequestRun run_;
+    std::string prefix_;
+    Request request_;
+    RequestRun::Done done_;
 };
 
 } // namespace q7

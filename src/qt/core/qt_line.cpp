@@ -244,12 +244,12 @@ bool QtLine::isConnecting() const {
 }
 
 void QtLine::close() {
-    net_.close(kCloseDrainMs);
+    net_.close(drainMs_);
     if (!port_.isOpen() || closing_) return;
     closing_ = true;
     // Let the last frames leave, bounded: QSerialPort's own buffer first, then the driver's queue, which
     // QSerialPort would otherwise cut short by restoring the old line settings on close.
-    const QDeadlineTimer deadline(kCloseDrainMs);
+    const QDeadlineTimer deadline(drainMs_);
     while (port_.bytesToWrite() > 0 && !deadline.hasExpired())
         if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
     while (driverQueue() > 0 && !deadline.hasExpired())

@@ -216,7 +216,7 @@ int runCtl(int argc, char* argv[]) {
     QtLine line(options->port.empty() ? portOne() : options->port);
     (void)line.applySettings(options->settings);
     QtTimers timers;
-    Runner::Traffic traffic;
+    Traffic traffic;
     if (options->verbose)
         traffic = [](bool sent, const std::string& bytes) {
             say(stderr, QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + (sent ? " TX" : " RX") +
@@ -234,7 +234,7 @@ int runCtl(int argc, char* argv[]) {
         runner.stop();
         finish(128 + ProcessEnd::signalNumber());
     });
-    runner.run(*request, [&](const Result<std::vector<Answer>>& answers) {
+    runner.run(*request, [&](const Answers& answers) {
         if (!answers) {
             say(stderr, answers.error().english() + "\n");
             return finish(kLineFailed);

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What a bridge serves: one broker, one or many lines, each a device or a serial device server with its speed
+// and its projectors. From the command line or from a TOML file; every value is checked at start, and a file's
+// faults name the file and the line.
+
+#include "link/line.h"
+#include "link/message.h"
+
+#include <string>
+#include <vector>
+
+namespace q7 {
+
+struct BridgeLine {
+    std::string name; // unique in a venue: lower-case letters, digits, - and _ (a name must not reach into
+                      // other topics)
+    std::string port; // a device or a socket:// or rfc2217:// URL
+    std::string settings = kSettings19200;
+    std::vector<std::string> projectors{"single"}; // "single", or some of 001 to 004
+    std::string log;                               // a session log of the line, if wanted
+};
+
+struct BridgeConfig {
+    std::string broker; // mqtt://HOST[:PORT] or mqtts://HOST[:PORT]
+    std::string caFile;
+    std::string username, password; // never from the command line: from the file or the environment
+    std::string id;                 // the bridge's own name in topics and unique ids; the host name by default
+    std::string discoveryPrefix = "homeassistant";
+    int pollSeconds = 30;
+    std::vector<BridgeLine> lines;
+};
+
+// --broker URL --line NAME=PORT[,speed=9600][,projectors=001+002] [--line ...] [--poll SECONDS] [--id ID]
+// [--ca-file FILE] [--discovery-prefix PREFIX], or --config FILE alone.
+Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args);
+Result<BridgeConfig> loadBridgeConfig(const std::string& path);
+
+// The topic level of a projector: "single", "001" ... "004", or "all" for commands to every one.
+std::string projectorPrefix(const std::string& projector);
+
+} // namespace q7

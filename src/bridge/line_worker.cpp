@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "bridge/line_worker.h"
+
+namespace q7 {
+
+LineWorker::LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events,
+                       Traffic traffic)
+    : config_(std::move(config)), events_(events), supervisor_(line, timers, *this),
+      run_(line, timers, std::nullopt, std::move(traffic)), pollTimer_(timers.makeTimer(pollMs, [this] { poll(); })) {
+    line.setAddress(config_.port);
+    (void)line.applySettings(config_.settings);
+}
+
+void LineWorker::start() {
+    for (const std::string& projector : config_.projectors)
+        setOnline(projector, false);
+    pollTimer_->setEnabled(true);
+    const Result<Line::Opening> opening = supervisor_.open();
+    if (!opening)
+        supervisor_.watch();
+    else if (*opening == Line::Opening::Open)
+        back();
+}
+
+void LineWorker::openFailed(const Message&) {
+    supervisor_.watch();
+}
+
+// Back, or open at last: a fresh poll at once.
+void LineWorker::back() {
+    up_ = true;
+    poll();
+}
+
+void LineWorker::lost(const Message& why) {
+    up_ = false;
+    run_.stop();
+    std::deque<Job> waiting;
+    waiting.swap(commands_);
+    polls_.clear();
+    for (const Job& job : waiting)
+        job.done(failure(Message("The serial device %1 went away: %2.", {Message::verbatim(config_.port), why})));
+    for (const std::string& projector : config_.projectors)
+        setOnline(projector, false);
+}
+
+void LineWorker::poll() {
+    if (!up_) return;
+    Request status;
+    status.kind = Request::Kind::Status;
+    for (const StatusKey& key : statusKeys())
+        status.keys.push_back(&key);
+    for (const std::string& projector : config_.projectors)
+        if (std::none_of(polls_.begin(), polls_.end(), [&](const Job& j) { return j.projector == projector; }))
+            polls_.push_back({projector, status, {}});
+    next();
+}
+
+void LineWorker::command(const std::string& projector, const Request& request, RequestRun::Done done) {
+    if (!up_)
+        return done(failure(Message("The line %1 is away; the bridge opens it again by itself.",
+                                    {Message::verbatim(config_.name)})));
+    if (commands_.size() >= kWaitingLimit)
+        return done(failure(Message("%1 commands wait already on the line %2; this one is refused.",
+                                    {Message::number(kWaitingLimit), Message::verbatim(config_.name)})));
+    commands_.push_back({projector, request, std::move(done)});
+    next();
+}
+
+void LineWorker::next() {
+    if (!up_ || run_.busy()) return;
+    std::deque<Job>& from = commands_.empty() ? polls_ : commands_;
+    if (from.empty()) return;
+    Job job = std::move(from.front());
+    from.pop_front();
+    const std::string projector = job.projector;
+    run_.start(job.request, projectorPrefix(projector), [this, job](const Answers& answers) {
+        if (job.done) {
+            job.done(answers);
+        } else if (answers) {
+            const bool answered = std::any_of(answers->begin(), answers->end(), [](const Answer& a) {
+                return a.exchanged.outcome != Outcome::None;
+            });
+            setOnline(job.projector, answered);
+            if (answered) events_.polled(config_.name, job.projector, *answers);
+        }
+        next();
+    });
+}
+
+void LineWorker::setOnline(const std::string& projector, bool online) {
+    const auto it = online_.find(projector);
+    if (it != online_.end() && it->second == online) return;
+    online_[projector] = online;
+    events_.availability(config_.name, projector, online);
+}
+
+void LineWorker::stop() {
+    up_ = false;
+    pollTimer_->setEnabled(false);
+    run_.stop();
+    supervisor_.close();
+}
+
+} // namespace q7

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// One line of a bridge: kept open by its supervisor, its projectors polled, the commands that arrive run one
+// at a time in the order they came and before any poll. Lines are independent: each has its own worker.
+
+#include "bridge/config.h"
+#include "ctl/runner.h"
+
+#include <deque>
+#include <map>
+
+namespace q7 {
+
+class LineWorker final : private LineSupervisor::Events {
+  public:
+    class Events {
+      public:
+        // A projector answers polls (again), or does not: the line is lost, or a whole poll went unanswered.
+        virtual void availability(const std::string& line, const std::string& projector, bool online) = 0;
+        virtual void polled(const std::string& line, const std::string& projector,
+                            const std::vector<Answer>& answers) = 0;
+
+      protected:
+        ~Events() = default;
+    };
+
+    static constexpr std::size_t kWaitingLimit = 32;
+
+    LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events, Traffic traffic);
+
+    const BridgeLine& config() const { return config_; }
+    void start();
+    // Waits its turn before any poll; refused at once when kWaitingLimit wait already or the line is away.
+    void command(const std::string& projector, const Request& request, RequestRun::Done done);
+    // Writes nothing more; the line is closed.
+    void stop();
+
+  private:
+    struct Job {
+        std::string projector;
+        Request request;
+        RequestRun::Done done; // none for a poll
+    };
+
+    void received() override { run_.received(); }
+    void opened() override { back(); }
+    void openFailed(const Message& why) override;
+    void lost(const Message& why) override;
+    void back() override;
+    void settingsFailed(const Message&) override {}
+
+    void poll();
+    void next();
+    void setOnline(const std::string& projector, bool online);
+
+    BridgeLine config_;
+    Events& events_;
+    LineSupervisor supervisor_;
+    RequestRun run_;
+    std::unique_ptr<Timer> pollTimer_;
+    std::deque<Job> commands_, polls_;
+    std::map<std::string, bool> online_;
+    bool up_ = false;
+};
+
+} // namespace q7
