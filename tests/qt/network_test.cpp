@@ -85,7 +85,7 @@ TEST(Servers, MisbehavingServersAreFailuresWithinBounds) {
         const std::string url = std::string(mode) == "no-such-host" ? "rfc2217://no-such-host.invalid:2217"
                                                                     : "rfc2217://127.0.0.1:" + server.port;
         Supervised s(url);
-        const long before = residentKilobytes();
+        [[maybe_unused]] const long before = residentKilobytes();
         ASSERT_TRUE(s.supervisor.open().has_value());
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return !s.heard.said.empty() && s.heard.said.back() != "opened"; }, 8000));
