@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+// q7ctl bridge against a real mosquitto of the test's own and q7sim on its lines, watched by a client of the
+// test's: discovery, state after a poll, a command and its frame, the payloads refused, a line that goes and
+// comes back, the broker restarted, the last will. Real time: every bound is generous.
+
+#include "broker.h"
+#include "qt/bridge/mqtt_client.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+
+namespace q7::test {
+namespace {
+
+// q7sim with its log of the frames it got.
+struct Sim {
+    explicit Sim(QStringList options) {
+        process.start(Q7SIM_PATH, options + QStringList{"--log", dir.filePath("log")});
+        QByteArray line;
+        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
+        port = QString::fromUtf8(line.left(line.indexOf('\n')));
+    }
+    QStringList commands() const { // the frames that are not polls
+        QFile log(dir.filePath("log"));
+        QStringList out;
+        for (const QString& line : QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
+            if (line.contains(" RX ") && !line.section('"', 1, 1).contains("CR")) out << line.section('"', 1, 1);
+        return out;
+    }
+    QTemporaryDir dir;
+    QProcess process;
+    QString port;
+};
+
+// Every message the broker passes on, the last one of each topic.
+struct Watcher {
+    explicit Watcher(quint16 port) : client(MqttSettings{"127.0.0.1", port}) {
+        QObject::connect(&client, &MqttClient::message, [this](const QString& topic, const QByteArray& payload) {
+            last[topic] = payload;
+        });
+        client.subscribe("#");
+        (void)client.start();
+    }
+    bool seen(const QString& topic, const QByteArray& payload, int ms = 15000) {
+        return QTest::qWaitFor([&] { return last.count(topic) && last[topic] == payload; }, ms);
+    }
+    QJsonObject json(const QString& topic) {
+        (void)QTest::qWaitFor([&] { return last.count(topic) > 0; }, 15000);
+        return QJsonDocument::fromJson(last[topic]).object();
+    }
+    QJsonObject ask(const QString& topic, const QByteArray& payload, bool retain = false) {
+        const QString result = QString(topic).replace("command", "result");
+        last.erase(result);
+        client.publish(topic, payload, retain);
+        return json(result);
+    }
+    MqttClient client;
+    std::map<QString, QByteArray> last;
+};
+
+TEST(Bridge, AVenueOnTheBroker) {
+    if (!Broker::installed()) GTEST_SKIP() << "mosquitto is not installed";
+    Broker broker;
+    Sim hall({"--tcp", "0", "--ids", "001,002"}), foyer({});
+    Watcher watch(broker.port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.client.isConnected(); }, 5000));
+    QProcess bridge;
+    bridge.setProcessChannelMode(QProcess::ForwardedChannels);
+    bridge.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--line",
+                              "hall=" + hall.port + ",projectors=001+002", "--line", "foyer=" + foyer.port,
+                              "--poll", "1", "--id", "test"});
+    EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "online"));
+    const QJsonObject power = watch.json("homeassistant/switch/q7_test_hall_002_power/config");
+    EXPECT_EQ(power["command_topic"].toString(), "q7/hall/002/command");
+    EXPECT_EQ(power["availability_mode"].toString(), "all");
+    EXPECT_EQ(power["availability"].toArray().at(1)["topic"].toString(), "q7/hall/002/availability");
+    EXPECT_EQ(watch.json("homeassistant/sensor/q7_test_foyer_single_lamp_hours/config")["unit_of_measurement"],
+              "h");
+    EXPECT_TRUE(watch.seen("q7/foyer/single/availability", "online"));
+    EXPECT_EQ(watch.json("q7/hall/001/state")["lamp_hours"]["value"].toInt(), 1234);
+
+    EXPECT_EQ(watch.ask("q7/hall/002/command", "power on")["outcome"].toString(), "ack");
+    EXPECT_EQ(watch.ask("q7/foyer/single/command", R"({"send": "C44"})")["frame"].toString(), "C44\r");
+    const std::pair<QByteArray, const char*> refused[] = {
+        {"{", "a command is a name"},
+        {R"({"send": 1})", "a command object has"},
+        {R"({"hold": "zoom +"})", "a command object has"},
+        {R"({"hold": "zoom +", "seconds": 61})", "at most 60"},
+        {R"({"hold": "power on", "seconds": 1})", "is not a held button"},
+        {"powr on", "the nearest names are \"power on\""},
+    };
+    for (const auto& [payload, error] : refused)
+        EXPECT_TRUE(watch.ask("q7/foyer/single/command", payload)["error"].toString().contains(error)) << payload.data();
+    EXPECT_TRUE(watch.ask("q7/hall/003/command", "power off")["error"].toString().contains("no projector 003"));
+    watch.client.publish("q7/foyer/single/command", "power off", true);
+    QTest::qWait(1500);
+    EXPECT_EQ(hall.commands(), QStringList{"A002C00"});
+    EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
+
+    // The line goes and comes back; the broker goes and comes back.
+    const QString port = hall.port.section(':', -1);
+    ::kill(static_cast<pid_t>(hall.process.processId()), SIGUSR1);
+    EXPECT_TRUE(watch.seen("q7/hall/001/availability", "offline"));
+    Sim again({"--tcp", port, "--ids", "001,002"});
+    EXPECT_TRUE(watch.seen("q7/hall/001/availability", "online"));
+    broker.restart();
+    watch.last.clear();
+    EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "online", 40000));
+    EXPECT_TRUE(watch.seen("q7/hall/002/availability", "online"));
+    ::kill(static_cast<pid_t>(bridge.processId()), SIGKILL);
+    EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "offline"));
+}
+
+} // namespace
+} // namespace q7::test
