@@ -13,8 +13,9 @@ set(below_panel panel protocol display link session)
 set(below_qt/core qt/core link session)
 set(below_qt/widgets qt/widgets qt/core panel protocol display link session)
 set(below_qt/ctl qt/ctl qt/core ctl protocol display link session)
-set(below_programs programs qt/widgets qt/ctl qt/core panel ctl protocol display link session)
-set(qt_allowed qt/core qt/widgets qt/ctl programs)
+set(below_qt/bridge qt/bridge qt/ctl qt/core bridge ctl protocol display link session)
+set(below_programs programs qt/widgets qt/bridge qt/ctl qt/core panel bridge ctl protocol display link session)
+set(qt_allowed qt/core qt/widgets qt/ctl qt/bridge programs)
 
 # qt/ holds two layers, one folder each; elsewhere the first folder is the layer.
 function(layer_of path out)

@@ -67,10 +67,11 @@ class Bridge final : public QObject, private LineWorker::Events {
   public:
     explicit Bridge(BridgeConfig config, MqttSettings settings)
         : config_(std::move(config)), mqtt_(std::move(settings)) {
+        LineWorker::Events& events = *this;
         for (const BridgeLine& line : config_.lines) {
             auto qtLine = std::make_unique<QtLine>();
             qtLine->setCloseDrainMs(0);
-            workers_.push_back(std::make_unique<LineWorker>(line, *qtLine, timers_, config_.pollSeconds * 1000, *this,
+            workers_.push_back(std::make_unique<LineWorker>(line, *qtLine, timers_, config_.pollSeconds * 1000, events,
                                                             Traffic{}));
             lines_.push_back(std::move(qtLine));
         }
