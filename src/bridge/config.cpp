@@ -60,13 +60,14 @@ Result<BridgeConfig> checked(BridgeConfig config) {
         if (!names.insert(line.name).second)
             return failure(Message("the line name %1 is given twice", {quoted(line.name)}));
         if (const Result<PortAddress> port = parsePortAddress(line.port); !port || line.port.empty())
-            return failure(Message("line %1: %2", {quoted(line.name),
-                                                   port ? Message("no port given") : port.error()}));
+            return failure(
+                Message("line %1: %2", {quoted(line.name), port ? Message("no port given") : port.error()}));
     }
     if (!validName(config.id))
         return failure(Message("the bridge's id %1 may hold only lower-case letters, digits, - and _",
                                {quoted(config.id)}));
-    if (const char* user = std::getenv("Q7_MQTT_USERNAME"); user && config.username.empty()) config.username = user;
+    if (const char* user = std::getenv("Q7_MQTT_USERNAME"); user && config.username.empty())
+        config.username = user;
     if (const char* password = std::getenv("Q7_MQTT_PASSWORD"); password && config.password.empty())
         config.password = password;
     return config;
@@ -77,7 +78,9 @@ std::string hostName() {
     ::gethostname(name, sizeof name - 1);
     std::string id;
     for (const char c : std::string(name))
-        id += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : validName(std::string(1, c)) ? c : '-';
+        id += (c >= 'A' && c <= 'Z')         ? static_cast<char>(c - 'A' + 'a')
+              : validName(std::string(1, c)) ? c
+                                             : '-';
     return id.empty() ? "bridge" : id;
 }
 
@@ -93,14 +96,16 @@ std::vector<std::string> split(const std::string& text, char by) {
 Result<BridgeLine> parseLine(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos)
-        return failure(Message("--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1", {quoted(text)}));
+        return failure(
+            Message("--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1", {quoted(text)}));
     BridgeLine line;
     line.name = text.substr(0, equals);
     const std::vector<std::string> fields = split(text.substr(equals + 1), ',');
     line.port = fields[0];
     for (std::size_t i = 1; i < fields.size(); ++i) {
         const std::size_t is = fields[i].find('=');
-        const std::string key = fields[i].substr(0, is), value = is == std::string::npos ? "" : fields[i].substr(is + 1);
+        const std::string key = fields[i].substr(0, is),
+                          value = is == std::string::npos ? "" : fields[i].substr(is + 1);
         if (key == "speed") {
             const Result<std::string> settings = speedSettings(value);
             if (!settings) return failure(Message("line %1: %2", {quoted(line.name), settings.error()}));
@@ -151,9 +156,10 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
         } else if (option == "--discovery-prefix") {
             config.discoveryPrefix = value;
         } else {
-            return failure(Message("unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, "
-                                   "--ca-file, --discovery-prefix)",
-                                   {quoted(option)}));
+            return failure(
+                Message("unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, "
+                        "--ca-file, --discovery-prefix)",
+                        {quoted(option)}));
         }
     }
     return checked(config);
@@ -164,11 +170,13 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
     try {
         file = toml::parse_file(path);
     } catch (const toml::parse_error& error) {
-        return failure(Message("%1:%2: %3", {Message::verbatim(path), Message::number(error.source().begin.line),
-                                            Message::verbatim(std::string(error.description()))}));
+        return failure(
+            Message("%1:%2: %3", {Message::verbatim(path), Message::number(error.source().begin.line),
+                                  Message::verbatim(std::string(error.description()))}));
     }
     const auto at = [&](const toml::node& node, const Message& why) {
-        return failure(Message("%1:%2: %3", {Message::verbatim(path), Message::number(node.source().begin.line), why}));
+        return failure(
+            Message("%1:%2: %3", {Message::verbatim(path), Message::number(node.source().begin.line), why}));
     };
     BridgeConfig config;
     config.id = hostName();
@@ -181,12 +189,18 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
     for (const auto& [key, node] : file) {
         const std::string name(key.str());
         Result<> ok;
-        if (name == "broker") ok = text(node, name, config.broker);
-        else if (name == "id") ok = text(node, name, config.id);
-        else if (name == "ca_file") ok = text(node, name, config.caFile);
-        else if (name == "username") ok = text(node, name, config.username);
-        else if (name == "password") ok = text(node, name, config.password);
-        else if (name == "discovery_prefix") ok = text(node, name, config.discoveryPrefix);
+        if (name == "broker")
+            ok = text(node, name, config.broker);
+        else if (name == "id")
+            ok = text(node, name, config.id);
+        else if (name == "ca_file")
+            ok = text(node, name, config.caFile);
+        else if (name == "username")
+            ok = text(node, name, config.username);
+        else if (name == "password")
+            ok = text(node, name, config.password);
+        else if (name == "discovery_prefix")
+            ok = text(node, name, config.discoveryPrefix);
         else if (name == "poll") {
             const std::optional<std::int64_t> seconds = node.value<std::int64_t>();
             if (!seconds || *seconds < 1 || *seconds > 86400)
@@ -197,9 +211,12 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
                 BridgeLine line;
                 for (const auto& [lineKey, value] : *entry.as_table()) {
                     const std::string field(lineKey.str());
-                    if (field == "name") ok = text(value, field, line.name);
-                    else if (field == "port") ok = text(value, field, line.port);
-                    else if (field == "log") ok = text(value, field, line.log);
+                    if (field == "name")
+                        ok = text(value, field, line.name);
+                    else if (field == "port")
+                        ok = text(value, field, line.port);
+                    else if (field == "log")
+                        ok = text(value, field, line.log);
                     else if (field == "speed") {
                         const Result<std::string> settings =
                             speedSettings(std::to_string(value.value<std::int64_t>().value_or(0)));
@@ -209,11 +226,13 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
                         line.projectors.clear();
                         for (const toml::node& p : *value.as_array())
                             line.projectors.push_back(p.value<std::string>().value_or("?"));
-                        if (const Result<> fine = checkProjectors(line.projectors); !fine) return at(value, fine.error());
+                        if (const Result<> fine = checkProjectors(line.projectors); !fine)
+                            return at(value, fine.error());
                     } else {
-                        return at(value, Message("unknown key %1 in a line; there are name, port, speed, projectors "
-                                                 "and log",
-                                                 {quoted(field)}));
+                        return at(value,
+                                  Message("unknown key %1 in a line; there are name, port, speed, projectors "
+                                          "and log",
+                                          {quoted(field)}));
                     }
                     if (!ok) return failure(ok.error());
                 }

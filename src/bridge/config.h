@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // What a bridge serves: one broker, one or many lines, each a device or a serial device server with its speed
-// and its projectors. From the command line or from a TOML file; every value is checked at start, and a file's
-// faults name the file and the line.
+// and its projectors. From the command line or from a TOML file; every value is checked at start, and a
+// file's faults name the file and the line.
 
 #include "link/line.h"
 #include "link/message.h"
@@ -25,7 +25,7 @@ struct BridgeConfig {
     std::string broker; // mqtt://HOST[:PORT] or mqtts://HOST[:PORT]
     std::string caFile;
     std::string username, password; // never from the command line: from the file or the environment
-    std::string id;                 // the bridge's own name in topics and unique ids; the host name by default
+    std::string id; // the bridge's own name in topics and unique ids; the host name by default
     std::string discoveryPrefix = "homeassistant";
     int pollSeconds = 30;
     std::vector<BridgeLine> lines;

@@ -6,7 +6,8 @@ namespace q7 {
 LineWorker::LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events,
                        Traffic traffic)
     : config_(std::move(config)), events_(events), supervisor_(line, timers, *this),
-      run_(line, timers, std::nullopt, std::move(traffic)), pollTimer_(timers.makeTimer(pollMs, [this] { poll(); })) {
+      run_(line, timers, std::nullopt, std::move(traffic)),
+      pollTimer_(timers.makeTimer(pollMs, [this] { poll(); })) {
     line.setAddress(config_.port);
     (void)line.applySettings(config_.settings);
 }
@@ -39,7 +40,8 @@ void LineWorker::lost(const Message& why) {
     waiting.swap(commands_);
     polls_.clear();
     for (const Job& job : waiting)
-        job.done(failure(Message("The serial device %1 went away: %2.", {Message::verbatim(config_.port), why})));
+        job.done(
+            failure(Message("The serial device %1 went away: %2.", {Message::verbatim(config_.port), why})));
     for (const std::string& projector : config_.projectors)
         setOnline(projector, false);
 }
@@ -51,7 +53,8 @@ void LineWorker::poll() {
     for (const StatusKey& key : statusKeys())
         status.keys.push_back(&key);
     for (const std::string& projector : config_.projectors)
-        if (std::none_of(polls_.begin(), polls_.end(), [&](const Job& j) { return j.projector == projector; }))
+        if (std::none_of(polls_.begin(), polls_.end(),
+                         [&](const Job& j) { return j.projector == projector; }))
             polls_.push_back({projector, status, {}});
     next();
 }

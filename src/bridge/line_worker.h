@@ -26,7 +26,8 @@ class LineWorker final : private LineSupervisor::Events {
 
     static constexpr std::size_t kWaitingLimit = 32;
 
-    LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events, Traffic traffic);
+    LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events,
+               Traffic traffic);
 
     const BridgeLine& config() const { return config_; }
     void start();

@@ -54,7 +54,8 @@ void RequestRun::next() {
     case Request::Kind::Hold:
         if (!answers_.empty()) return end(answers_);
         name = request_.button->name;
-        command = request_.button->oneShot ? request_.button->oneShot->command : request_.button->held->command;
+        command =
+            request_.button->oneShot ? request_.button->oneShot->command : request_.button->held->command;
         if (request_.button->oneShot) window = replyWindowMs(request_.button->oneShot->sendClass);
         break;
     case Request::Kind::Send:
@@ -75,10 +76,11 @@ void RequestRun::next() {
     const auto answered = [this, name, key](const Exchanged& exchanged) {
         if (traffic_) traffic_(false, exchanged.received);
         std::int16_t pressure = 0;
-        answers_.push_back({name, key, exchanged,
-                            exchanged.received.empty() ? std::nullopt
-                                                       : decodeStatusReply(exchanged.frame, prefix_,
-                                                                           traceText(exchanged.received), pressure)});
+        answers_.push_back(
+            {name, key, exchanged,
+             exchanged.received.empty()
+                 ? std::nullopt
+                 : decodeStatusReply(exchanged.frame, prefix_, traceText(exchanged.received), pressure)});
         next();
     };
     const bool written =
@@ -98,8 +100,10 @@ void RequestRun::end(const Answers& result) {
     if (Done done = std::exchange(done_, {})) done(result);
 }
 
-Runner::Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs, Traffic traffic)
-    : supervisor_(line, timers, *this), run_(line, timers, windowMs, std::move(traffic)), prefix_(std::move(prefix)) {}
+Runner::Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
+               Traffic traffic)
+    : supervisor_(line, timers, *this), run_(line, timers, windowMs, std::move(traffic)),
+      prefix_(std::move(prefix)) {}
 
 void Runner::run(const Request& request, RequestRun::Done done) {
     request_ = request;

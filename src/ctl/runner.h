@@ -67,7 +67,8 @@ class RequestRun {
 // q7ctl's run: opens the line, runs the request, closes the line.
 class Runner final : private LineSupervisor::Events {
   public:
-    Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs, Traffic traffic);
+    Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
+           Traffic traffic);
 
     void run(const Request& request, RequestRun::Done done);
     // Ends at once: nothing more is written and the line is closed.

@@ -32,8 +32,10 @@ struct Sim {
     QStringList commands() const { // the frames that are not polls
         QFile log(dir.filePath("log"));
         QStringList out;
-        for (const QString& line : QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
-            if (line.contains(" RX ") && !line.section('"', 1, 1).contains("CR")) out << line.section('"', 1, 1);
+        for (const QString& line :
+             QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
+            if (line.contains(" RX ") && !line.section('"', 1, 1).contains("CR"))
+                out << line.section('"', 1, 1);
         return out;
     }
     QTemporaryDir dir;
@@ -44,9 +46,8 @@ struct Sim {
 // Every message the broker passes on, the last one of each topic.
 struct Watcher {
     explicit Watcher(quint16 port) : client(*parseBrokerUrl("mqtt://127.0.0.1:" + std::to_string(port))) {
-        QObject::connect(&client, &MqttClient::message, [this](const QString& topic, const QByteArray& payload) {
-            last[topic] = payload;
-        });
+        QObject::connect(&client, &MqttClient::message,
+                         [this](const QString& topic, const QByteArray& payload) { last[topic] = payload; });
         client.subscribe("#");
         (void)client.start();
     }
@@ -77,16 +78,18 @@ TEST(Bridge, AVenueOnTheBroker) {
     watch.client.publish("q7/foyer/single/command", "power off", true);
     QProcess bridge;
     bridge.setProcessChannelMode(QProcess::ForwardedChannels);
-    bridge.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--line",
-                              "hall=" + hall.port + ",projectors=001+002", "--line", "foyer=" + foyer.port,
-                              "--poll", "1", "--id", "test"});
+    bridge.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()),
+                              "--line", "hall=" + hall.port + ",projectors=001+002", "--line",
+                              "foyer=" + foyer.port, "--poll", "1", "--id", "test"});
     EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "online"));
     const QJsonObject power = watch.json("homeassistant/switch/q7_test_hall_002_power/config");
     EXPECT_EQ(power["command_topic"].toString(), "q7/hall/002/command");
     EXPECT_EQ(power["availability_mode"].toString(), "all");
-    EXPECT_EQ(power["availability"].toArray().at(1).toObject()["topic"].toString(), "q7/hall/002/availability");
-    EXPECT_EQ(watch.json("homeassistant/sensor/q7_test_foyer_single_lamp_hours/config")["unit_of_measurement"],
-              "h");
+    EXPECT_EQ(power["availability"].toArray().at(1).toObject()["topic"].toString(),
+              "q7/hall/002/availability");
+    EXPECT_EQ(
+        watch.json("homeassistant/sensor/q7_test_foyer_single_lamp_hours/config")["unit_of_measurement"],
+        "h");
     EXPECT_TRUE(watch.seen("q7/foyer/single/availability", "online"));
     EXPECT_EQ(watch.json("q7/hall/001/state")["lamp_hours"].toObject()["value"].toInt(), 1234);
 
@@ -101,8 +104,10 @@ TEST(Bridge, AVenueOnTheBroker) {
         {"powr on", "the nearest names are \"power on\""},
     };
     for (const auto& [payload, error] : refused)
-        EXPECT_TRUE(watch.ask("q7/foyer/single/command", payload)["error"].toString().contains(error)) << payload.data();
-    EXPECT_TRUE(watch.ask("q7/hall/003/command", "power off")["error"].toString().contains("no projector 003"));
+        EXPECT_TRUE(watch.ask("q7/foyer/single/command", payload)["error"].toString().contains(error))
+            << payload.data();
+    EXPECT_TRUE(
+        watch.ask("q7/hall/003/command", "power off")["error"].toString().contains("no projector 003"));
     EXPECT_EQ(hall.commands(), QStringList{"A002C00"});
     EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
 

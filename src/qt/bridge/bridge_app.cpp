@@ -55,7 +55,8 @@ Result<Request> commandFrom(const QByteArray& payload) {
         request.text = object["send"].toString().toLatin1().toStdString();
         return request;
     }
-    if (object.keys() == QStringList{"hold", "seconds"} && object["hold"].isString() && object["seconds"].isDouble())
+    if (object.keys() == QStringList{"hold", "seconds"} && object["hold"].isString() &&
+        object["seconds"].isDouble())
         return parseRequest({"hold", object["hold"].toString().toStdString(),
                              QString::number(object["seconds"].toDouble()).toStdString()},
                             kLongestHoldS);
@@ -71,8 +72,8 @@ class Bridge final : public QObject, private LineWorker::Events {
         for (const BridgeLine& line : config_.lines) {
             auto qtLine = std::make_unique<QtLine>();
             qtLine->setCloseDrainMs(0);
-            workers_.push_back(std::make_unique<LineWorker>(line, *qtLine, timers_, config_.pollSeconds * 1000, events,
-                                                            Traffic{}));
+            workers_.push_back(std::make_unique<LineWorker>(line, *qtLine, timers_,
+                                                            config_.pollSeconds * 1000, events, Traffic{}));
             lines_.push_back(std::move(qtLine));
         }
         connect(&mqtt_, &MqttClient::connected, this, [this] { onConnected(); });
@@ -81,7 +82,8 @@ class Bridge final : public QObject, private LineWorker::Events {
                 [](const QString& why) { std::fprintf(stderr, "q7ctl bridge: %s\n", qPrintable(why)); });
         connect(&mqtt_, &MqttClient::oversize, this, [this](const QString& topic, qsizetype bytes) {
             if (topic.endsWith("/command"))
-                result(topic, {{"error", QString("a payload of %1 bytes is too large; it was dropped").arg(bytes)}});
+                result(topic,
+                       {{"error", QString("a payload of %1 bytes is too large; it was dropped").arg(bytes)}});
         });
         mqtt_.subscribe("q7/+/+/command");
         mqtt_.subscribe(QString::fromStdString(config_.discoveryPrefix) + "/status");
@@ -103,7 +105,9 @@ class Bridge final : public QObject, private LineWorker::Events {
     }
 
   private:
-    QString bridgeTopic(const char* what) const { return QString("q7/bridge/%1/%2").arg(qs(config_.id), what); }
+    QString bridgeTopic(const char* what) const {
+        return QString("q7/bridge/%1/%2").arg(qs(config_.id), what);
+    }
 
     // Everything retained, again after every connection: the broker may have lost it.
     void onConnected() {
@@ -138,8 +142,8 @@ class Bridge final : public QObject, private LineWorker::Events {
                                           [&](const BridgeLine& l) { return qs(l.name) == it.key(); });
             if (kept) continue;
             for (const QJsonValue projector : it.value().toArray())
-                for (const DiscoveryEntity& e :
-                     discoveryFor(qs(config_.discoveryPrefix), qs(config_.id), it.key(), projector.toString()))
+                for (const DiscoveryEntity& e : discoveryFor(qs(config_.discoveryPrefix), qs(config_.id),
+                                                             it.key(), projector.toString()))
                     mqtt_.publish(e.topic, QByteArray(), true);
         }
     }
@@ -157,7 +161,8 @@ class Bridge final : public QObject, private LineWorker::Events {
         if (levels.size() != 4 || levels[3] != "command" || retained) return;
         // A QoS 1 message delivered again keeps its id: it runs once.
         if (qos > 0) {
-            if (std::find(recentIds_.begin(), recentIds_.end(), std::pair(topic, mid)) != recentIds_.end()) return;
+            if (std::find(recentIds_.begin(), recentIds_.end(), std::pair(topic, mid)) != recentIds_.end())
+                return;
             recentIds_.emplace_back(topic, mid);
             if (recentIds_.size() > 256) recentIds_.pop_front();
         }
@@ -165,11 +170,14 @@ class Bridge final : public QObject, private LineWorker::Events {
         for (const auto& w : workers_)
             if (qs(w->config().name) == levels[1]) worker = w.get();
         const std::string projector = levels[2].toStdString();
-        if (!worker || (projector != "all" && std::find(worker->config().projectors.begin(),
-                                                         worker->config().projectors.end(),
-                                                         projector) == worker->config().projectors.end()) ||
+        if (!worker ||
+            (projector != "all" &&
+             std::find(worker->config().projectors.begin(), worker->config().projectors.end(), projector) ==
+                 worker->config().projectors.end()) ||
             (projector == "all" && worker->config().projectors.front() == "single"))
-            return result(topic, {{"error", QString("no projector %1 is served on the line %2").arg(levels[2], levels[1])}});
+            return result(
+                topic,
+                {{"error", QString("no projector %1 is served on the line %2").arg(levels[2], levels[1])}});
         const Result<Request> request = commandFrom(payload);
         if (!request) return result(topic, {{"error", qs(request.error().english())}});
         worker->command(projector, *request, [this, topic](const Answers& answers) {
@@ -186,7 +194,8 @@ class Bridge final : public QObject, private LineWorker::Events {
         keep(QString("q7/%1/%2/availability").arg(qs(line), qs(projector)), online ? "online" : "offline");
     }
 
-    void polled(const std::string& line, const std::string& projector, const std::vector<Answer>& answers) override {
+    void polled(const std::string& line, const std::string& projector,
+                const std::vector<Answer>& answers) override {
         keep(QString("q7/%1/%2/state").arg(qs(line), qs(projector)), compact(statusJson(answers)));
     }
 
@@ -207,7 +216,8 @@ class Bridge final : public QObject, private LineWorker::Events {
 
 const char* const kBridgeHelp =
     "Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]\n"
-    "                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]\n"
+    "                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix "
+    "PREFIX]\n"
     "       q7ctl bridge --config FILE\n"
     "Puts the projectors of every line on an MQTT broker, with Home Assistant's discovery.\n"
     "Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix\n"
@@ -217,7 +227,8 @@ const char* const kBridgeHelp =
     "Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):\n"
     "  q7/LINE/PROJECTOR/availability  online or offline, retained\n"
     "  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints\n"
-    "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S} (at most 60)\n"
+    "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S} (at most "
+    "60)\n"
     "  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, or {\"error\": TEXT}\n"
     "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n";
 

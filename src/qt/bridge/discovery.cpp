@@ -9,8 +9,9 @@ namespace q7 {
 namespace {
 
 // The operating states in which the lamp is on or starting: the power switch shows on.
-const char* const kPowerOn = "{{ 'ON' if value_json.power.value in ['on', 'count-down', 'on-temperature-warning', "
-                             "'no-key-input'] else 'OFF' }}";
+const char* const kPowerOn =
+    "{{ 'ON' if value_json.power.value in ['on', 'count-down', 'on-temperature-warning', "
+    "'no-key-input'] else 'OFF' }}";
 
 struct Entity {
     const char* component;
@@ -47,22 +48,33 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
     const QString base = QString("q7/%1/%2/").arg(line, projector);
     const QString device = QString("q7_%1_%2_%3").arg(bridgeId, line, projector);
     std::vector<Entity> entities = {
-        {"switch", "power", "Power",
+        {"switch",
+         "power",
+         "Power",
          {{"payload_on", "power on"}, {"payload_off", "power off"}, {"value_template", kPowerOn}}},
-        {"select", "input", "Input",
+        {"select",
+         "input",
+         "Input",
          {{"options", strings({"1", "2", "3"})},
           {"command_template", "input mode set {{ value }}"},
           {"value_template",
            "{{ value_json.input.value | int | string if value_json.input.value in [1, 2, 3] else None }}"}}},
-        {"switch", "sound_mute", "Sound mute",
+        {"switch",
+         "sound_mute",
+         "Sound mute",
          {{"payload_on", "sound mute on"},
           {"payload_off", "sound mute off"},
           {"value_template", "{{ 'ON' if value_json.mute.value.audio is true else 'OFF' }}"}}},
-        {"switch", "no_show", "No show",
+        {"switch",
+         "no_show",
+         "No show",
          {{"payload_on", "no show on"},
           {"payload_off", "no show off"},
           {"value_template", "{{ 'ON' if value_json.mute.value.video is true else 'OFF' }}"}}},
-        {"switch", "freeze", "Freeze", {{"payload_on", "freeze on"}, {"payload_off", "freeze off"}, {"optimistic", true}}},
+        {"switch",
+         "freeze",
+         "Freeze",
+         {{"payload_on", "freeze on"}, {"payload_off", "freeze off"}, {"optimistic", true}}},
         {"select", "av_size", "AV size", optimisticSelect("av size", {"regular", "wide"})},
         {"select", "lamp_select", "Lamp select", optimisticSelect("lamp select", {"2 lamp", "1", "2"})},
         {"select", "fan_speed", "Fan speed", optimisticSelect("fan speed", {"max", "nor"})},
@@ -78,7 +90,8 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
     std::vector<std::pair<QString, QString>> buttons;
     for (const NamedButton& b : namedButtons()) {
         const QString name = QString::fromUtf8(b.name.data(), static_cast<qsizetype>(b.name.size()));
-        if (b.oneShot && (b.oneShot->group == "Picture presets" || b.oneShot->group == catalogue::kInputSignals))
+        if (b.oneShot &&
+            (b.oneShot->group == "Picture presets" || b.oneShot->group == catalogue::kInputSignals))
             buttons.emplace_back(name, QString(name).replace(' ', '_'));
     }
     std::vector<DiscoveryEntity> out;
@@ -88,7 +101,8 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
                                  {"name", QString("Q7 %1 %2").arg(line, projector)},
                                  {"manufacturer", "q7panel"},
                                  {"model", "Q7 / Q7L"}};
-    const auto add = [&](const QString& component, const QString& id, const QString& name, QJsonObject config) {
+    const auto add = [&](const QString& component, const QString& id, const QString& name,
+                         QJsonObject config) {
         const QString unique = device + "_" + id;
         config.insert("unique_id", unique);
         config.insert("object_id", unique);

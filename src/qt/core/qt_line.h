@@ -53,7 +53,8 @@ class QtLine final : public QObject, public Line {
     std::size_t pendingOutput() const override;
 
     static constexpr int kCloseDrainMs = 500;
-    // How long close() lets the last frames leave; 0 closes at once (a bridge's event loop serves other lines).
+    // How long close() lets the last frames leave; 0 closes at once (a bridge's event loop serves other
+    // lines).
     void setCloseDrainMs(int ms) { drainMs_ = ms; }
     static std::string lockFileName(const std::string& device);
     // The device a name stands for as the toolkit takes it: a name that does not start with /, ./ or ../ is

@@ -121,15 +121,19 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
 // The top-level help, or a command's when one is named ("q7ctl status --help").
 std::string helpText(const QCommandLineParser& parser, const std::vector<std::string>& words) {
     const std::pair<const char*, const char*> kCommandHelp[] = {
-        {"list", "Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat period.\n"},
-        {"send", "Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed with the "
-                 "projector's address and a CR,\nand waits 2 s for the reply.\n"},
-        {"status", "Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or those "
-                   "named, and prints each key with the\npanel's STATUS text (with --json: outcome, reply, hex, "
-                   "text and the value, typed).\n"},
-        {"hold", "Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up to 3600): "
-                 "its frame is repeated at its period\nwhile the line keeps up, then released. SIGINT or SIGTERM "
-                 "end it at once.\n"},
+        {"list",
+         "Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat period.\n"},
+        {"send",
+         "Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed with the "
+         "projector's address and a CR,\nand waits 2 s for the reply.\n"},
+        {"status",
+         "Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or those "
+         "named, and prints each key with the\npanel's STATUS text (with --json: outcome, reply, hex, "
+         "text and the value, typed).\n"},
+        {"hold",
+         "Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up to 3600): "
+         "its frame is repeated at its period\nwhile the line keeps up, then released. SIGINT or SIGTERM "
+         "end it at once.\n"},
     };
     for (const auto& [command, help] : kCommandHelp)
         if (!words.empty() && words.front() == command) return help;
