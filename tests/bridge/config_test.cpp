@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+// What a bridge is told to serve: the command line and the configuration file, refused with the reason (and
+// the file's line) at start.
+
+#include "bridge/config.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace q7 {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(BridgeConfig, TheCommandLineAndItsRefusals) {
+    const Result<BridgeConfig> c = parseBridgeArguments(
+        {"--broker", "mqtt://b:1884", "--line", "hall-a=socket://10.0.0.2:4001,speed=9600,projectors=001+003",
+         "--line", "foyer_2=/dev/ttyUSB0", "--poll", "5", "--id", "x1"});
+    ASSERT_TRUE(c.has_value()) << c.error().english();
+    EXPECT_EQ(c->lines[0].settings, "9600,N,8,1");
+    EXPECT_EQ(c->lines[0].projectors, (std::vector<std::string>{"001", "003"}));
+    EXPECT_EQ(c->lines[1].projectors, std::vector<std::string>{"single"});
+    EXPECT_EQ(std::tuple(c->pollSeconds, c->id, c->discoveryPrefix), std::tuple(5, "x1", "homeassistant"));
+    const std::pair<Args, const char*> refused[] = {
+        {{"--broker", "mqtt://b", "--line", "Hall=/dev/ttyS0"}, "the line name \"Hall\" may hold only"},
+        {{"--broker", "mqtt://b", "--line", "a/#=/dev/ttyS0"}, "the line name \"a/#\" may hold only"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0", "--line", "a=/dev/ttyS1"},
+         "\"a\" is given twice"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,projectors=001+001"}, "each once"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,projectors=single+001"}, "each once"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,speed=4800"}, "19200 or 9600"},
+        {{"--broker", "mqtt://b", "--line", "a=socket://h:0"}, "from 1 to 65535"},
+        {{"--broker", "http://b", "--line", "a=/dev/ttyS0"}, "mqtt://HOST[:PORT]"},
+        {{"--broker", "mqtt://b", "--poll", "0", "--line", "a=/dev/ttyS0"}, "from 1 to 86400"},
+        {{"--broker", "mqtt://b"}, "no line"},
+        {{"--password", "x"}, "unknown option"},
+    };
+    for (const auto& [args, error] : refused) {
+        const Result<BridgeConfig> r = parseBridgeArguments(args);
+        ASSERT_FALSE(r.has_value()) << error;
+        EXPECT_NE(r.error().english().find(error), std::string::npos) << r.error().english();
+    }
+}
+
+TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
+    const Result<BridgeConfig> example = loadBridgeConfig(EXAMPLE_CONFIG);
+    ASSERT_TRUE(example.has_value()) << example.error().english();
+    EXPECT_EQ(example->lines.size(), 2u);
+    EXPECT_EQ(example->lines[1].settings, "9600,N,8,1");
+    const std::string path = ::testing::TempDir() + "bridge.toml";
+    const std::pair<const char*, const char*> faults[] = {
+        {"broker = \"mqtt://b\"\n\n[[line]]\nname = \"a\"\nport = \"/dev/ttyS0\"\nsped = 9600\n",
+         ":6: unknown key \"sped\" in a line"},
+        {"broker = \"mqtt://b\"\npoll = \"often\"\n", ":2: poll must be a number"},
+        {"broker = \"mqtt://b\"\nbrokr = 1\n", ":2: unknown key \"brokr\""},
+        {"broker = [\n", ":"},
+    };
+    for (const auto& [text, error] : faults) {
+        std::ofstream(path) << text;
+        const Result<BridgeConfig> r = loadBridgeConfig(path);
+        ASSERT_FALSE(r.has_value()) << text;
+        EXPECT_EQ(r.error().english().rfind(path + error, 0), 0u) << r.error().english();
+    }
+}
+
+} // namespace
+} // namespace q7
