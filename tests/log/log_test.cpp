@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "log/session_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace q7 {
+namespace {
+
+using Dir = SessionLog::Direction;
+using Lines = std::vector<std::string>;
+
+struct TempDir {
+    std::string path = mkdtemp(std::string("/tmp/q7log.XXXXXX").data());
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+// The lines of the files in turn without their time, whose form each must have.
+Lines lines(std::initializer_list<std::string> files) {
+    const std::regex time(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)");
+    Lines out;
+    for (const std::string& file : files) {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line); out.push_back(line.substr(line.find('\t') + 1)))
+            EXPECT_TRUE(std::regex_match(line.substr(0, line.find('\t')), time)) << line;
+    }
+    return out;
+}
+
+TEST(SessionLog, AppendsOneLineOfFiveFieldsPerCallWithTheOffsetFromUtc) {
+    TempDir dir;
+    ::setenv("TZ", "XXX+3:30", 1);
+    ::tzset();
+    SessionLog::open(dir.path + "/q7.log", kDefaultLogBytes).value()->write("COM1", Dir::TX, "C00", "C00\r");
+    const auto log = SessionLog::open(dir.path + "/q7.log", kDefaultLogBytes).value();
+    log->write("tcp://h:7000", Dir::RX, "ACK", "\x06\r");
+    log->write("COM1", Dir::Event, "lost:\tgone\r\naway", "");
+    log->flush();
+    EXPECT_EQ(lines({dir.path + "/q7.log"}),
+              (Lines{"COM1\tTX\tC00\t43 30 30 0D", "tcp://h:7000\tRX\tACK\t06 0D",
+                     "COM1\t--\tlost: gone  away\t"}));
+    std::string time;
+    std::ifstream(dir.path + "/q7.log") >> time;
+    EXPECT_EQ(time.substr(23), "-03:30");
+}
+
+TEST(SessionLog, RotatesAtTheBoundKeepingOneOlderFileAndLosesNothingToASecondWriter) {
+    TempDir dir;
+    const std::string path = dir.path + "/q7.log";
+    for (const char* n : {"1", "2", "3", "4", "5"}) // 40 bytes a line: two to a file
+        SessionLog::open(path, 80).value()->write("P", Dir::TX, n, n);
+    EXPECT_EQ(lines({path + ".1"}), (Lines{"P\tTX\t3\t33", "P\tTX\t4\t34"}));
+    EXPECT_EQ(lines({path}), (Lines{"P\tTX\t5\t35"}));
+    std::string expected, written[2];
+    {
+        const auto a = SessionLog::open(path + "2", 12000).value(),
+                   b = SessionLog::open(path + "2", 12000).value();
+        for (int i = 1000; i < 1200; ++i) { // 41 bytes a line: one rotation
+            a->write("A", Dir::RX, std::to_string(i), "");
+            b->write("B", Dir::RX, std::to_string(i), "");
+            expected += "\tRX\t" + std::to_string(i) + "\t\n";
+            if (i % 10 == 0) a->flush(), b->flush(); // each writes again after the other's rotation
+        }
+    }
+    EXPECT_LE(std::filesystem::file_size(path + "2.1"), 12000u);
+    for (const std::string& line : lines({path + "2.1", path + "2"}))
+        written[line[0] == 'B'] += line.substr(1) + "\n";
+    EXPECT_EQ(written[0] + written[1], expected + expected);
+}
+
+TEST(SessionLog, RefusesAPathItCannotWriteAndStopsOnceAWriteFails) {
+    EXPECT_EQ(SessionLog::open("/", kDefaultLogBytes).error().english(),
+              "Cannot write the log /: Is a directory.");
+    TempDir dir;
+    std::filesystem::create_symlink("/dev/full", dir.path + "/full.log");
+    Lines told;
+    const auto tell = [&](const Message& m) { told.push_back(m.english()); };
+    const auto log = SessionLog::open(dir.path + "/full.log", kDefaultLogBytes, tell).value();
+    for (int i = 0; i < 3; ++i, log->flush()) // a batch each: the first fails, the others find it stopped
+        log->write("COM1", Dir::TX, "C00", "C00\r");
+    EXPECT_EQ(told, Lines{"Cannot write the log " + dir.path + "/full.log: No space left on device."});
+}
+
+TEST(LogSize, ReadsBytesKibibytesOrMebibytesAboveZero) {
+    for (const auto& [text, bytes] : std::vector<std::pair<std::string_view, std::uint64_t>>{
+             {"4096", 4096}, {"64K", 65536}, {"10M", 10485760}, {"2m", 2097152}, {"1k", 1024}})
+        EXPECT_EQ(parseLogSize(text).value_or(0), bytes) << text;
+    for (const std::string_view text :
+         {"", "0", "0K", "-1", "+5", "10G", "M", "1.5M", " 5", "9e9", "18446744073709551615K"})
+        EXPECT_FALSE(parseLogSize(text).has_value()) << text;
+    EXPECT_EQ(parseLogSize("x").error().english(),
+              "the size of the log must be a whole number of bytes above 0, or "
+              "of kibibytes with K or mebibytes with M, not \"x\"");
+}
+
+} // namespace
+} // namespace q7
