@@ -7,6 +7,7 @@
 #include "link/line.h"
 #include "link/message.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct BridgeConfig {
     std::string id; // the bridge's own name in topics and unique ids; the host name by default
     std::string discoveryPrefix = "homeassistant";
     int pollSeconds = 30;
+    std::uint64_t logBytes = 10 * 1024 * 1024; // each line's log, before it is rotated
     std::vector<BridgeLine> lines;
 };
 

@@ -35,13 +35,24 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& args) {
             target = &result.com1;
         else if (option == "--com2")
             target = &result.com2;
+        else if (option == "--log")
+            target = &result.log;
+        else if (option == "--log-size")
+            target = &result.logSize;
         if (!target) return failure(Message("unknown option: %1", {Message::verbatim(arg)}));
+        const bool port = option == "--com1" || option == "--com2";
         if (!value) {
             // "--com1 --help" names no device: the next option is not taken for one.
-            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) return needsDevice(option);
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)
+                return port ? needsDevice(option)
+                            : failure(Message("option %1 needs a value", {Message::verbatim(option)}));
             value = args[++i];
         }
         if (value->empty()) return needsDevice(option);
+        if (!port) {
+            *target = *value;
+            continue;
+        }
         if (const Result<PortAddress> address = parsePortAddress(*value); !address)
             return failure(Message("option %1: %2", {Message::verbatim(option), address.error()}));
         *target = *value;
@@ -51,12 +62,15 @@ Result<CommandLine> parseCommandLine(const std::vector<std::string>& args) {
 
 std::string usageText(const std::string& program) {
     return "Usage: " + program +
-           " [--com1 DEVICE] [--com2 DEVICE] [--list-ports]\n"
+           " [--com1 DEVICE] [--com2 DEVICE] [--log FILE [--log-size BYTES]] [--list-ports]\n"
            "Control panel for Q7 and Q7L projectors on an RS-232C line.\n"
            "\n"
            "Options:\n"
            "  --com1 DEVICE  the device behind port 1\n"
            "  --com2 DEVICE  the device behind port 2\n"
+           "  --log FILE     append every frame, every reply and what becomes of the port to FILE\n"
+           "  --log-size BYTES  keep FILE below BYTES (K and M for 1024 and 1048576; default 10M), the\n"
+           "                 older lines in FILE.1\n"
            "  --list-ports   list the serial ports present and the devices behind port 1 and 2, and exit\n"
            "  --help         print this text and exit\n"
            "  --version      print the version and exit\n"

@@ -14,6 +14,9 @@ struct CommandLine {
     // As given; a network address among them is known to parse (link/port_address.h).
     std::optional<std::string> com1;
     std::optional<std::string> com2;
+    // The session log and its size, as given (read by log/session_log.h).
+    std::optional<std::string> log;
+    std::optional<std::string> logSize;
     bool listPorts = false;
     bool help = false;
     bool version = false;

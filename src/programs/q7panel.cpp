@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // q7panel: wires the form to the Qt window and line.
 #include "link/command_line.h"
+#include "log/session_log.h"
 #include "panel/form.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -18,6 +20,8 @@
 namespace {
 
 std::string programName;
+// Where a log that stopped is told: the window's box once it exists.
+std::function<void(const q7::Message&)> logFailed = [](const q7::Message&) {};
 // What the toolkit says while it looks for a display: shown only if it finds one.
 std::vector<std::pair<QtMsgType, QString>> heldMessages;
 std::mutex heldMessagesLock; // the port search runs beside the toolkit's start
@@ -83,6 +87,25 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    std::unique_ptr<q7::SessionLog> log;
+    if (options.log) {
+        const q7::Result<std::uint64_t> size =
+            options.logSize ? q7::parseLogSize(*options.logSize) : q7::kDefaultLogBytes;
+        q7::Result<std::unique_ptr<q7::SessionLog>> opened =
+            size ? q7::SessionLog::open(*options.log, *size,
+                                        [](const q7::Message& why) {
+                                            // From the log's thread: the box is the window's.
+                                            QMetaObject::invokeMethod(
+                                                qApp, [why] { logFailed(why); }, Qt::QueuedConnection);
+                                        })
+                 : q7::failure(size.error());
+        if (!opened) {
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(), opened.error().english().c_str());
+            return size ? 1 : 2;
+        }
+        log = std::move(*opened);
+    }
+
     const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
     // The desktop entry's name: a dock shows the entry's icon for this window.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
@@ -91,6 +114,8 @@ int main(int argc, char* argv[]) {
     q7::QtWindow window(line, {ports[0].device, ports[1].device});
     q7::Form1 form(window);
     window.attach(form);
+    form.setLog(log.get());
+    logFailed = [&window](const q7::Message& why) { window.showWarning(why); };
     q7::ProcessEnd processEnd(line);
     QObject::connect(&processEnd, &q7::ProcessEnd::endRequested, &processEnd,
                      [&form] { form.click(q7::Command16); });

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+
 namespace q7 {
 namespace {
 
@@ -187,6 +190,42 @@ TEST(CommandBox, ATypedQueryIsDecodedLikeItsButtonAndClsOnlyEmptiesTheBox) {
     p.advance(2500);
     EXPECT_EQ(p.ticks(Timer2), (Times{2000, 5000, 8000}));
     EXPECT_EQ(p.ticks(Timer4), (Times{2500, 5500, 8500}));
+}
+
+} // namespace
+} // namespace q7
+
+namespace q7 {
+namespace {
+
+using test::Panel;
+using Frames = std::vector<std::string>;
+
+// The session log: a click, its reply and a lost port, each a line of five tab-separated fields after the
+// time.
+TEST(Log, AClickItsReplyAndALostPort) {
+    const std::string path = ::testing::TempDir() + "panel.log";
+    std::remove(path.c_str());
+    Panel p(false);
+    std::unique_ptr<SessionLog> log = *SessionLog::open(path, 1 << 20);
+    p.form.setLog(log.get());
+    p.form.load();
+    p.form.click("Command17");
+    p.receive("\x06\r");
+    p.ui.fakePort.lose();
+    p.advance(2000);
+    log.reset();
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        EXPECT_TRUE(std::regex_match(line.substr(0, 29),
+                                     std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)")));
+        lines.push_back(line.substr(30));
+    }
+    EXPECT_EQ(lines, (Frames{"/dev/fake1\t--\topened\t", "/dev/fake1\tTX\t C 0 0 CR \t43 30 30 0D",
+                             "/dev/fake1\tRX\t ACK CR \t06 0D",
+                             "/dev/fake1\t--\tlost: the server closed the connection\t",
+                             "/dev/fake1\t--\topened again\t"}));
 }
 
 } // namespace

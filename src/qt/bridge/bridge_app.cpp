@@ -2,6 +2,8 @@
 #include "qt/bridge/bridge_app.h"
 
 #include "bridge/line_worker.h"
+#include "display/trace.h"
+#include "log/session_log.h"
 #include "qt/bridge/discovery.h"
 #include "qt/bridge/mqtt_client.h"
 #include "qt/core/process_end.h"
@@ -66,14 +68,21 @@ Result<Request> commandFrom(const QByteArray& payload) {
 
 class Bridge final : public QObject, private LineWorker::Events {
   public:
-    explicit Bridge(BridgeConfig config, MqttSettings settings)
-        : config_(std::move(config)), mqtt_(std::move(settings)) {
+    Bridge(BridgeConfig config, MqttSettings settings, std::map<std::string, SessionLog*> logs)
+        : config_(std::move(config)), mqtt_(std::move(settings)), logs_(std::move(logs)) {
         LineWorker::Events& events = *this;
         for (const BridgeLine& line : config_.lines) {
             auto qtLine = std::make_unique<QtLine>();
             qtLine->setCloseDrainMs(0);
+            Traffic traffic;
+            if (SessionLog* log = logOf(line.name))
+                traffic = [log, port = line.port](bool sent, const std::string& bytes) {
+                    if (!bytes.empty())
+                        log->write(port, sent ? SessionLog::Direction::TX : SessionLog::Direction::RX,
+                                   traceText(bytes), bytes);
+                };
             workers_.push_back(std::make_unique<LineWorker>(line, *qtLine, timers_,
-                                                            config_.pollSeconds * 1000, events, Traffic{}));
+                                                            config_.pollSeconds * 1000, events, traffic));
             lines_.push_back(std::move(qtLine));
         }
         connect(&mqtt_, &MqttClient::connected, this, [this] { onConnected(); });
@@ -105,6 +114,16 @@ class Bridge final : public QObject, private LineWorker::Events {
     }
 
   private:
+    SessionLog* logOf(const std::string& line) const {
+        const auto it = logs_.find(line);
+        return it == logs_.end() ? nullptr : it->second;
+    }
+    void logEvent(const std::string& line, const std::string& what) {
+        if (SessionLog* log = logOf(line))
+            for (const BridgeLine& l : config_.lines)
+                if (l.name == line) log->write(l.port, SessionLog::Direction::Event, what, {});
+    }
+
     QString bridgeTopic(const char* what) const {
         return QString("q7/bridge/%1/%2").arg(qs(config_.id), what);
     }
@@ -180,10 +199,14 @@ class Bridge final : public QObject, private LineWorker::Events {
                 {{"error", QString("no projector %1 is served on the line %2").arg(levels[2], levels[1])}});
         const Result<Request> request = commandFrom(payload);
         if (!request) return result(topic, {{"error", qs(request.error().english())}});
-        worker->command(projector, *request, [this, topic](const Answers& answers) {
-            result(topic, answers ? answerJson(answers->front())
-                                  : QJsonObject{{"error", qs(answers.error().english())}});
-        });
+        worker->command(
+            projector, *request, [this, topic, line = worker->config().name](const Answers& answers) {
+                logEvent(line, answers ? answers->front().name + ": " +
+                                             std::string(outcomeName(answers->front().exchanged.outcome))
+                                       : "failed: " + answers.error().english());
+                result(topic, answers ? answerJson(answers->front())
+                                      : QJsonObject{{"error", qs(answers.error().english())}});
+            });
     }
 
     void result(const QString& commandTopic, const QJsonObject& outcome) {
@@ -191,11 +214,14 @@ class Bridge final : public QObject, private LineWorker::Events {
     }
 
     void availability(const std::string& line, const std::string& projector, bool online) override {
+        logEvent(line, projector + (online ? ": online" : ": offline"));
         keep(QString("q7/%1/%2/availability").arg(qs(line), qs(projector)), online ? "online" : "offline");
     }
 
     void polled(const std::string& line, const std::string& projector,
                 const std::vector<Answer>& answers) override {
+        for (const Answer& a : answers)
+            logEvent(line, projector + " " + a.name + ": " + std::string(outcomeName(a.exchanged.outcome)));
         keep(QString("q7/%1/%2/state").arg(qs(line), qs(projector)), compact(statusJson(answers)));
     }
 
@@ -212,6 +238,7 @@ class Bridge final : public QObject, private LineWorker::Events {
     std::vector<std::unique_ptr<LineWorker>> workers_;
     std::map<QString, QByteArray> retained_;
     std::deque<std::pair<QString, int>> recentIds_;
+    std::map<std::string, SessionLog*> logs_; // by line
 };
 
 const char* const kBridgeHelp =
@@ -257,7 +284,25 @@ int runBridge(int argc, char* argv[]) {
     settings->clientId = "q7-bridge-" + config->id;
     settings->willTopic = "q7/bridge/" + config->id + "/availability";
     settings->willPayload = "offline";
-    Bridge bridge(*config, *settings);
+    // One log a file, whichever lines share it; a log that cannot be written is refused before anything runs.
+    std::map<std::string, std::unique_ptr<SessionLog>> files;
+    std::map<std::string, SessionLog*> logs;
+    for (const BridgeLine& line : config->lines) {
+        if (line.log.empty()) continue;
+        if (!files.count(line.log)) {
+            Result<std::unique_ptr<SessionLog>> opened =
+                SessionLog::open(line.log, config->logBytes, [](const Message& why) {
+                    std::fprintf(stderr, "q7ctl bridge: %s\n", why.english().c_str());
+                });
+            if (!opened) {
+                std::fprintf(stderr, "q7ctl bridge: %s\n", opened.error().english().c_str());
+                return 1;
+            }
+            files[line.log] = std::move(*opened);
+        }
+        logs[line.name] = files[line.log].get();
+    }
+    Bridge bridge(*config, *settings, logs);
     QtLine nothing;
     ProcessEnd processEnd(nothing);
     QObject::connect(&processEnd, &ProcessEnd::endRequested, &processEnd, [&] {

@@ -3,6 +3,7 @@
 
 #include "display/trace.h"
 #include "link/port_address.h"
+#include "log/session_log.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
@@ -57,6 +58,8 @@ struct Options {
     std::optional<int> timeoutMs;
     bool json = false;
     bool verbose = false;
+    std::string log;
+    std::uint64_t logBytes = kDefaultLogBytes;
     std::vector<std::string> words;
 };
 
@@ -74,12 +77,15 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
                                      "Wait this long for each reply instead of the button's window.", "MS");
     const QCommandLineOption verbose("verbose",
                                      "Print each frame and reply with the time on standard error.");
+    const QCommandLineOption log("log", "Append each frame, reply and outcome to FILE.", "FILE");
+    const QCommandLineOption logSize(
+        "log-size", "Keep the log below BYTES (K, M; default 10M), the older lines in FILE.1.", "BYTES");
     const QCommandLineOption help({"h", "help"}, "Print this text, or a command's, and exit.");
     const QCommandLineOption version("version", "Print the version and exit.");
     parser.setApplicationDescription(
         "Sends one command to Q7 and Q7L projectors on an RS-232C line and prints "
         "the answer.");
-    parser.addOptions({port, speed, projector, json, timeout, verbose, help, version});
+    parser.addOptions({port, speed, projector, json, timeout, verbose, log, logSize, help, version});
     parser.addPositionalArgument("COMMAND", "list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.",
                                  "COMMAND...");
     if (!parser.parse(arguments)) return failure(Message::verbatim(parser.errorText().toStdString()));
@@ -112,6 +118,12 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
             return failure(Message("the timeout must be a number of milliseconds from 1 to 600000, not %1",
                                    {quoted(parser.value(timeout).toStdString())}));
         o.timeoutMs = ms;
+    }
+    o.log = parser.value(log).toStdString();
+    if (parser.isSet(logSize)) {
+        const Result<std::uint64_t> bytes = parseLogSize(parser.value(logSize).toStdString());
+        if (!bytes) return failure(bytes.error());
+        o.logBytes = *bytes;
     }
     o.json = parser.isSet(json);
     o.verbose = parser.isSet(verbose);
@@ -219,13 +231,26 @@ int runCtl(int argc, char* argv[]) {
 
     QtLine line(options->port.empty() ? portOne() : options->port);
     (void)line.applySettings(options->settings);
+    std::unique_ptr<SessionLog> log;
+    if (!options->log.empty()) {
+        Result<std::unique_ptr<SessionLog>> opened =
+            SessionLog::open(options->log, options->logBytes,
+                             [](const Message& why) { say(stderr, "q7ctl: " + why.english() + "\n"); });
+        if (!opened) {
+            say(stderr, "q7ctl: " + opened.error().english() + "\n");
+            return kLineFailed;
+        }
+        log = std::move(*opened);
+    }
     QtTimers timers;
-    Traffic traffic;
-    if (options->verbose)
-        traffic = [](bool sent, const std::string& bytes) {
+    const Traffic traffic = [&](bool sent, const std::string& bytes) {
+        if (options->verbose)
             say(stderr, QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + (sent ? " TX" : " RX") +
                             (bytes.empty() ? std::string(kNoReply) : traceText(bytes)) + "\n");
-        };
+        if (log && !bytes.empty())
+            log->write(line.address(), sent ? SessionLog::Direction::TX : SessionLog::Direction::RX,
+                       traceText(bytes), bytes);
+    };
     Runner runner(line, timers, options->prefix, options->timeoutMs, traffic);
     ProcessEnd processEnd(line);
     std::optional<int> status;
@@ -241,9 +266,16 @@ int runCtl(int argc, char* argv[]) {
     runner.run(*request, [&](const Answers& answers) {
         if (!answers) {
             say(stderr, answers.error().english() + "\n");
+            if (log)
+                log->write(line.address(), SessionLog::Direction::Event,
+                           "failed: " + answers.error().english(), {});
             return finish(kLineFailed);
         }
         say(stdout, options->json ? jsonText(*request, *answers) : plainText(*request, *answers));
+        for (const Answer& a : *answers)
+            if (log)
+                log->write(line.address(), SessionLog::Direction::Event,
+                           a.name + ": " + std::string(outcomeName(a.exchanged.outcome)), {});
         finish(exitStatus(*answers));
     });
     if (!status) QCoreApplication::exec();
