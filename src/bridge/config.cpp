@@ -24,7 +24,7 @@ Result<int> number(const std::string& text, int least, int most) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || value < least || value > most)
-        return failure(Message("%1 is no number from %2 to %3",
+        return failure(Message(Text::q7tr("%1 is no number from %2 to %3"),
                                {quoted(text), Message::number(least), Message::number(most)}));
     return value;
 }
@@ -32,7 +32,7 @@ Result<int> number(const std::string& text, int least, int most) {
 Result<std::string> speedSettings(const std::string& speed) {
     if (speed == "19200") return std::string(kSettings19200);
     if (speed == "9600") return std::string(kSettings9600);
-    return failure(Message("the speed must be 19200 or 9600, not %1", {quoted(speed)}));
+    return failure(Message(Text::q7tr("the speed must be 19200 or 9600, not %1"), {quoted(speed)}));
 }
 
 Result<> checkProjectors(const std::vector<std::string>& projectors) {
@@ -42,30 +42,35 @@ Result<> checkProjectors(const std::vector<std::string>& projectors) {
     });
     if (projectors.empty() || distinct.size() != projectors.size() ||
         !(ids || (projectors.size() == 1 && projectors[0] == "single")))
-        return failure(Message("the projectors are single, or some of 001, 002, 003 and 004, each once"));
+        return failure(
+            Message(Text::q7tr("the projectors are single, or some of 001, 002, 003 and 004, each once")));
     return {};
 }
 
 // Everything that both ways of configuring must hold, with the defaults filled in.
 Result<BridgeConfig> checked(BridgeConfig config) {
     if (!config.broker.starts_with("mqtt://") && !config.broker.starts_with("mqtts://"))
-        return failure(Message("the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1",
-                               {quoted(config.broker)}));
-    if (config.lines.empty()) return failure(Message("no line to serve: give at least one"));
+        return failure(
+            Message(Text::q7tr("the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1"),
+                    {quoted(config.broker)}));
+    if (config.lines.empty()) return failure(Message(Text::q7tr("no line to serve: give at least one")));
     std::set<std::string> names;
     for (const BridgeLine& line : config.lines) {
         if (!validName(line.name))
-            return failure(Message("the line name %1 may hold only lower-case letters, digits, - and _",
-                                   {quoted(line.name)}));
+            return failure(
+                Message(Text::q7tr("the line name %1 may hold only lower-case letters, digits, - and _"),
+                        {quoted(line.name)}));
         if (!names.insert(line.name).second)
-            return failure(Message("the line name %1 is given twice", {quoted(line.name)}));
+            return failure(Message(Text::q7tr("the line name %1 is given twice"), {quoted(line.name)}));
         if (const Result<PortAddress> port = parsePortAddress(line.port); !port || line.port.empty())
             return failure(
-                Message("line %1: %2", {quoted(line.name), port ? Message("no port given") : port.error()}));
+                Message(Text::q7tr("line %1: %2"),
+                        {quoted(line.name), port ? Message(Text::q7tr("no port given")) : port.error()}));
     }
     if (!validName(config.id))
-        return failure(Message("the bridge's id %1 may hold only lower-case letters, digits, - and _",
-                               {quoted(config.id)}));
+        return failure(
+            Message(Text::q7tr("the bridge's id %1 may hold only lower-case letters, digits, - and _"),
+                    {quoted(config.id)}));
     if (const char* user = std::getenv("Q7_MQTT_USERNAME"); user && config.username.empty())
         config.username = user;
     if (const char* password = std::getenv("Q7_MQTT_PASSWORD"); password && config.password.empty())
@@ -97,7 +102,8 @@ Result<BridgeLine> parseLine(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos)
         return failure(
-            Message("--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1", {quoted(text)}));
+            Message(Text::q7tr("--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1"),
+                    {quoted(text)}));
     BridgeLine line;
     line.name = text.substr(0, equals);
     const std::vector<std::string> fields = split(text.substr(equals + 1), ',');
@@ -108,14 +114,15 @@ Result<BridgeLine> parseLine(const std::string& text) {
                           value = is == std::string::npos ? "" : fields[i].substr(is + 1);
         if (key == "speed") {
             const Result<std::string> settings = speedSettings(value);
-            if (!settings) return failure(Message("line %1: %2", {quoted(line.name), settings.error()}));
+            if (!settings)
+                return failure(Message(Text::q7tr("line %1: %2"), {quoted(line.name), settings.error()}));
             line.settings = *settings;
         } else if (key == "projectors") {
             line.projectors = split(value, '+');
             if (const Result<> ok = checkProjectors(line.projectors); !ok)
-                return failure(Message("line %1: %2", {quoted(line.name), ok.error()}));
+                return failure(Message(Text::q7tr("line %1: %2"), {quoted(line.name), ok.error()}));
         } else {
-            return failure(Message("line %1: unknown setting %2; there are speed and projectors",
+            return failure(Message(Text::q7tr("line %1: unknown setting %2; there are speed and projectors"),
                                    {quoted(line.name), quoted(key)}));
         }
     }
@@ -137,7 +144,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (i + 1 >= args.size())
-            return failure(Message("%1 needs a value (q7ctl bridge --help)", {quoted(option)}));
+            return failure(Message(Text::q7tr("%1 needs a value (q7ctl bridge --help)"), {quoted(option)}));
         const std::string& value = args[++i];
         if (option == "--broker") {
             config.broker = value;
@@ -147,7 +154,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
             config.lines.push_back(*line);
         } else if (option == "--poll") {
             const Result<int> seconds = number(value, 1, 86400);
-            if (!seconds) return failure(Message("--poll: %1", {seconds.error()}));
+            if (!seconds) return failure(Message(Text::q7tr("--poll: %1"), {seconds.error()}));
             config.pollSeconds = *seconds;
         } else if (option == "--id") {
             config.id = value;
@@ -156,10 +163,10 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
         } else if (option == "--discovery-prefix") {
             config.discoveryPrefix = value;
         } else {
-            return failure(
-                Message("unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, "
-                        "--ca-file, --discovery-prefix)",
-                        {quoted(option)}));
+            return failure(Message(
+                Text::q7tr("unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, "
+                           "--ca-file, --discovery-prefix)"),
+                {quoted(option)}));
         }
     }
     return checked(config);
@@ -170,19 +177,19 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
     try {
         file = toml::parse_file(path);
     } catch (const toml::parse_error& error) {
-        return failure(
-            Message("%1:%2: %3", {Message::verbatim(path), Message::number(error.source().begin.line),
-                                  Message::verbatim(std::string(error.description()))}));
+        return failure(Message(Text::q7tr("%1:%2: %3"),
+                               {Message::verbatim(path), Message::number(error.source().begin.line),
+                                Message::verbatim(std::string(error.description()))}));
     }
     const auto at = [&](const toml::node& node, const Message& why) {
-        return failure(
-            Message("%1:%2: %3", {Message::verbatim(path), Message::number(node.source().begin.line), why}));
+        return failure(Message(Text::q7tr("%1:%2: %3"),
+                               {Message::verbatim(path), Message::number(node.source().begin.line), why}));
     };
     BridgeConfig config;
     config.id = hostName();
     const auto text = [&](const toml::node& node, const std::string& key, std::string& into) -> Result<> {
         const std::optional<std::string> value = node.value<std::string>();
-        if (!value) return at(node, Message("%1 must be a text in quotes", {quoted(key)}));
+        if (!value) return at(node, Message(Text::q7tr("%1 must be a text in quotes"), {quoted(key)}));
         into = *value;
         return {};
     };
@@ -204,7 +211,7 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
         else if (name == "poll") {
             const std::optional<std::int64_t> seconds = node.value<std::int64_t>();
             if (!seconds || *seconds < 1 || *seconds > 86400)
-                return at(node, Message("poll must be a number of seconds from 1 to 86400"));
+                return at(node, Message(Text::q7tr("poll must be a number of seconds from 1 to 86400")));
             config.pollSeconds = static_cast<int>(*seconds);
         } else if (name == "line" && node.is_array_of_tables()) {
             for (const toml::node& entry : *node.as_array()) {
@@ -229,24 +236,28 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
                         if (const Result<> fine = checkProjectors(line.projectors); !fine)
                             return at(value, fine.error());
                     } else {
-                        return at(value,
-                                  Message("unknown key %1 in a line; there are name, port, speed, projectors "
-                                          "and log",
-                                          {quoted(field)}));
+                        return at(
+                            value,
+                            Message(Text::q7tr(
+                                        "unknown key %1 in a line; there are name, port, speed, projectors "
+                                        "and log"),
+                                    {quoted(field)}));
                     }
                     if (!ok) return failure(ok.error());
                 }
                 config.lines.push_back(line);
             }
         } else {
-            return at(node, Message("unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, "
-                                    "username, password and [[line]] tables",
-                                    {quoted(name)}));
+            return at(
+                node,
+                Message(Text::q7tr("unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, "
+                                   "username, password and [[line]] tables"),
+                        {quoted(name)}));
         }
         if (!ok) return failure(ok.error());
     }
     const Result<BridgeConfig> fine = checked(config);
-    if (!fine) return failure(Message("%1: %2", {Message::verbatim(path), fine.error()}));
+    if (!fine) return failure(Message(Text::q7tr("%1: %2"), {Message::verbatim(path), fine.error()}));
     return fine;
 }
 

@@ -40,8 +40,8 @@ void LineWorker::lost(const Message& why) {
     waiting.swap(commands_);
     polls_.clear();
     for (const Job& job : waiting)
-        job.done(
-            failure(Message("The serial device %1 went away: %2.", {Message::verbatim(config_.port), why})));
+        job.done(failure(Message(Text::q7tr("The serial device %1 went away: %2."),
+                                 {Message::verbatim(config_.port), why})));
     for (const std::string& projector : config_.projectors)
         setOnline(projector, false);
 }
@@ -61,11 +61,12 @@ void LineWorker::poll() {
 
 void LineWorker::command(const std::string& projector, const Request& request, RequestRun::Done done) {
     if (!up_)
-        return done(failure(Message("The line %1 is away; the bridge opens it again by itself.",
+        return done(failure(Message(Text::q7tr("The line %1 is away; the bridge opens it again by itself."),
                                     {Message::verbatim(config_.name)})));
     if (commands_.size() >= kWaitingLimit)
-        return done(failure(Message("%1 commands wait already on the line %2; this one is refused.",
-                                    {Message::number(kWaitingLimit), Message::verbatim(config_.name)})));
+        return done(
+            failure(Message(Text::q7tr("%1 commands wait already on the line %2; this one is refused."),
+                            {Message::number(kWaitingLimit), Message::verbatim(config_.name)})));
     commands_.push_back({projector, request, std::move(done)});
     next();
 }

@@ -19,8 +19,9 @@ Result<const NamedButton*> button(const std::string& name) {
     std::string nearest;
     for (const std::string_view n : closestNames(name))
         nearest += (nearest.empty() ? "\"" : ", \"") + std::string(n) + "\"";
-    return failure(Message("no button is named %1; the nearest names are %2 (q7ctl list shows them all)",
-                           {quoted(name), Message::verbatim(nearest)}));
+    return failure(
+        Message(Text::q7tr("no button is named %1; the nearest names are %2 (q7ctl list shows them all)"),
+                {quoted(name), Message::verbatim(nearest)}));
 }
 
 } // namespace
@@ -29,18 +30,20 @@ Result<int> parseSeconds(const std::string& text, int longestS) {
     char* end = nullptr;
     const double seconds = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 || seconds > longestS)
-        return failure(Message("the seconds of a hold must be a number above 0 and at most %1, not %2",
-                               {Message::number(longestS), quoted(text)}));
+        return failure(
+            Message(Text::q7tr("the seconds of a hold must be a number above 0 and at most %1, not %2"),
+                    {Message::number(longestS), quoted(text)}));
     return static_cast<int>(std::lround(seconds * 1000));
 }
 
 Result<Request> parseRequest(const std::vector<std::string>& words, int longestHoldS) {
     Request request;
     const std::string first = words.empty() ? std::string() : words.front();
-    if (words.empty()) return failure(Message("no command given (q7ctl --help lists them)"));
+    if (words.empty()) return failure(Message(Text::q7tr("no command given (q7ctl --help lists them)")));
     if (first == "list" && words.size() == 1) return request;
     if (first == "send") {
-        if (words.size() != 2) return failure(Message("send takes one text, in quotes where it has blanks"));
+        if (words.size() != 2)
+            return failure(Message(Text::q7tr("send takes one text, in quotes where it has blanks")));
         request.kind = Request::Kind::Send;
         request.text = words[1];
         return request;
@@ -50,9 +53,10 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
         for (std::size_t i = 1; i < words.size(); ++i) {
             const StatusKey* key = findStatusKey(words[i]);
             if (!key)
-                return failure(Message("no status is named %1; the keys are power, input, picture_reversal, "
-                                       "lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode",
-                                       {quoted(words[i])}));
+                return failure(
+                    Message(Text::q7tr("no status is named %1; the keys are power, input, picture_reversal, "
+                                       "lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode"),
+                            {quoted(words[i])}));
             request.keys.push_back(key);
         }
         if (request.keys.empty())
@@ -61,14 +65,15 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
         return request;
     }
     if (first == "hold") {
-        if (words.size() < 3) return failure(Message("hold takes a held button's name and the seconds"));
+        if (words.size() < 3)
+            return failure(Message(Text::q7tr("hold takes a held button's name and the seconds")));
         const Result<const NamedButton*> held = button(joined(words, 1, words.size() - 1));
         if (!held) return failure(held.error());
         if (!(*held)->held)
-            return failure(
-                Message("%1 is not a held button; only these are: vol, zoom, focus, d.zoom, keystone "
-                        "+ and -, lens shift up and down, cursor up, down, left and right, select",
-                        {quoted(std::string((*held)->name))}));
+            return failure(Message(
+                Text::q7tr("%1 is not a held button; only these are: vol, zoom, focus, d.zoom, keystone "
+                           "+ and -, lens shift up and down, cursor up, down, left and right, select"),
+                {quoted(std::string((*held)->name))}));
         const Result<int> ms = parseSeconds(words.back(), longestHoldS);
         if (!ms) return failure(ms.error());
         request.kind = Request::Kind::Hold;

@@ -87,7 +87,8 @@ void RequestRun::next() {
         request_.kind == Request::Kind::Hold
             ? exchange_.hold(frame, repeatPeriodMs(*request_.button->held), request_.heldMs, answered)
             : exchange_.ask(frame, windowMs_.value_or(window), answered);
-    if (!written) end(failure(Message("Cannot write to %1.", {Message::verbatim(line_.address())})));
+    if (!written)
+        end(failure(Message(Text::q7tr("Cannot write to %1."), {Message::verbatim(line_.address())})));
 }
 
 void RequestRun::stop() {
@@ -124,7 +125,7 @@ void Runner::openFailed(const Message& why) {
 }
 
 void Runner::lost(const Message& why) {
-    end(failure(Message("The serial device %1 went away: %2.",
+    end(failure(Message(Text::q7tr("The serial device %1 went away: %2."),
                         {Message::verbatim(supervisor_.line().address()), why})));
 }
 

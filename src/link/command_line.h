@@ -24,6 +24,6 @@ struct CommandLine {
 
 // A failure says why the arguments cannot be used.
 Result<CommandLine> parseCommandLine(const std::vector<std::string>& args);
-std::string usageText(const std::string& program);
+Message usageText(const std::string& program);
 
 } // namespace q7

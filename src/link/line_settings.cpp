@@ -35,22 +35,24 @@ Result<LineSettings> parseLineSettings(std::string_view text) {
     LineSettings line;
     const std::vector<std::string_view> fields = splitFields(text);
     if (fields.size() != 4)
-        return failure(Message("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\""));
+        return failure(
+            Message(Text::q7tr("expected speed,parity,data bits,stop bits as in \"19200,N,8,1\"")));
 
     const std::optional<int> speed = parseNumber(fields[0]);
-    if (!speed || *speed <= 0) return failure(Message("the speed must be a number of bits per second"));
+    if (!speed || *speed <= 0)
+        return failure(Message(Text::q7tr("the speed must be a number of bits per second")));
     line.speed = *speed;
 
     const std::size_t parity = fields[1].size() == 1 ? kParityLetters.find(static_cast<char>(std::toupper(
                                                            static_cast<unsigned char>(fields[1].front()))))
                                                      : std::string_view::npos;
     if (parity == std::string_view::npos)
-        return failure(Message("the parity must be one letter: N, E, O, M or S"));
+        return failure(Message(Text::q7tr("the parity must be one letter: N, E, O, M or S")));
     line.parity = static_cast<Parity>(parity);
 
     const std::optional<int> dataBits = parseNumber(fields[2]);
     if (!dataBits || *dataBits < 5 || *dataBits > 8)
-        return failure(Message("the data bits must be 5, 6, 7 or 8"));
+        return failure(Message(Text::q7tr("the data bits must be 5, 6, 7 or 8")));
     line.dataBits = *dataBits;
 
     if (fields[3] == "1")
@@ -60,7 +62,7 @@ Result<LineSettings> parseLineSettings(std::string_view text) {
     else if (fields[3] == "1.5")
         line.stopBits = StopBits::OneAndHalf;
     else
-        return failure(Message("the stop bits must be 1, 1.5 or 2"));
+        return failure(Message(Text::q7tr("the stop bits must be 1, 1.5 or 2")));
     return line;
 }
 

@@ -12,6 +12,13 @@
 
 namespace q7 {
 
+// Marks a sentence of ours for translation where it is written: the extraction takes Text::q7tr("...") for a
+// text to translate, all in the one context q7::Text (lupdate -tr-function-alias tr+=q7tr), and a Message is
+// shown in the user's language where Qt is. The English stays in the code as the text's key.
+struct Text {
+    static constexpr const char* q7tr(const char* text) { return text; }
+};
+
 class Message {
   public:
     Message() = default;

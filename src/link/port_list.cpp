@@ -67,21 +67,24 @@ std::string hex4(std::uint16_t value) {
     return text;
 }
 
-std::string describe(const SerialPortInfo& port) {
-    std::vector<std::string> parts;
-    if (!port.description.empty()) parts.push_back(port.description);
-    if (!port.manufacturer.empty()) parts.push_back("manufacturer " + port.manufacturer);
-    if (!port.serialNumber.empty()) parts.push_back("serial number " + port.serialNumber);
+Message describe(const SerialPortInfo& port) {
+    std::vector<Message> parts;
+    if (!port.description.empty()) parts.push_back(Message::verbatim(port.description));
+    if (!port.manufacturer.empty())
+        parts.push_back(Message(Text::q7tr("manufacturer %1"), {Message::verbatim(port.manufacturer)}));
+    if (!port.serialNumber.empty())
+        parts.push_back(Message(Text::q7tr("serial number %1"), {Message::verbatim(port.serialNumber)}));
     if (port.vendorId && port.productId)
-        parts.push_back("USB id " + hex4(*port.vendorId) + ":" + hex4(*port.productId));
+        parts.push_back(Message(Text::q7tr("USB id %1:%2"), {Message::verbatim(hex4(*port.vendorId)),
+                                                             Message::verbatim(hex4(*port.productId))}));
     else if (port.vendorId)
-        parts.push_back("USB vendor " + hex4(*port.vendorId));
+        parts.push_back(Message(Text::q7tr("USB vendor %1"), {Message::verbatim(hex4(*port.vendorId))}));
     else if (port.productId)
-        parts.push_back("USB product " + hex4(*port.productId));
-    if (!port.byId.empty()) parts.push_back(port.byId);
-    std::string text = port.path;
+        parts.push_back(Message(Text::q7tr("USB product %1"), {Message::verbatim(hex4(*port.productId))}));
+    if (!port.byId.empty()) parts.push_back(Message::verbatim(port.byId));
+    Message text = Message::verbatim(port.path);
     for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i == 0 ? "  " : ", ") + parts[i];
+        text = Message(i == 0 ? "%1  %2" : "%1, %2", {text, parts[i]});
     return text;
 }
 
@@ -119,33 +122,36 @@ std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present
     return chosen;
 }
 
-std::string listPortsText(const std::vector<SerialPortInfo>& present,
-                          const std::array<ChosenPort, 2>& chosen) {
-    std::string text =
-        present.empty() ? "No serial port was found on this computer.\n" : "Serial ports on this computer:\n";
+std::vector<Message> listPortsText(const std::vector<SerialPortInfo>& present,
+                                   const std::array<ChosenPort, 2>& chosen) {
+    std::vector<Message> lines{present.empty()
+                                   ? Message(Text::q7tr("No serial port was found on this computer."))
+                                   : Message(Text::q7tr("Serial ports on this computer:"))};
     for (const SerialPortInfo& port : orderPorts(present))
-        text += "  " + describe(port) + "\n";
+        lines.push_back(Message("  %1", {describe(port)}));
     for (int k = 0; k < 2; ++k) {
         const ChosenPort& port = chosen[k];
-        text += "Port " + std::to_string(k + 1) + ": " + port.device;
+        const Message number = Message::number(k + 1), device = Message::verbatim(port.device);
         if (port.source == ChosenPort::Source::CommandLine)
-            text += " (--com" + std::to_string(k + 1) + ")";
+            lines.push_back(Message(Text::q7tr("Port %1: %2 (--com%1)"), {number, device}));
         else if (port.source == ChosenPort::Source::Fallback)
-            text += " (the default, as no other port was found)";
-        text += "\n";
+            lines.push_back(Message(Text::q7tr("Port %1: %2 (the default, as no other port was found)"),
+                                    {number, device}));
+        else
+            lines.push_back(Message(Text::q7tr("Port %1: %2"), {number, device}));
     }
-    return text;
+    return lines;
 }
 
 Message portsPresentText(const std::vector<SerialPortInfo>& present) {
-    if (present.empty()) return Message("No serial port was found on this computer");
+    if (present.empty()) return Message(Text::q7tr("No serial port was found on this computer"));
     std::string list;
     const std::vector<SerialPortInfo> ordered = orderPorts(present);
     for (std::size_t i = 0; i < ordered.size(); ++i) {
         list += (i ? ", " : "") + ordered[i].path;
         if (!ordered[i].description.empty()) list += " (" + ordered[i].description + ")";
     }
-    return Message("Serial ports on this computer: %1", {Message::verbatim(list)});
+    return Message(Text::q7tr("Serial ports on this computer: %1"), {Message::verbatim(list)});
 }
 
 } // namespace q7

@@ -45,9 +45,9 @@ std::array<ChosenPort, 2> choosePorts(const std::vector<SerialPortInfo>& present
                                       const std::optional<std::string>& com2,
                                       const std::array<std::string, 2>& fallbacks, const Resolve& resolve);
 
-// What --list-ports prints: the ports in order, one a line, then the devices behind port 1 and port 2.
-std::string listPortsText(const std::vector<SerialPortInfo>& present,
-                          const std::array<ChosenPort, 2>& chosen);
+// What --list-ports prints, a line each: the ports in order, then the devices behind port 1 and port 2.
+std::vector<Message> listPortsText(const std::vector<SerialPortInfo>& present,
+                                   const std::array<ChosenPort, 2>& chosen);
 
 // For a message about a device that does not exist: the ports there are, or that there is none; without a
 // full stop, which the message adds.

@@ -57,7 +57,7 @@ Message valueText(std::size_t command, std::uint32_t value) {
         if (command == 3 && value == parityCode(parity))
             return Message::verbatim(std::string(1, kParityLetters[static_cast<std::size_t>(parity)]));
     if (command == 4 && value == 3) return Message::verbatim("1.5");
-    if (command == kSetBaudRate) return Message("%1 bit/s", {Message::number(value)});
+    if (command == kSetBaudRate) return Message(Text::q7tr("%1 bit/s"), {Message::number(value)});
     return Message::number(value);
 }
 
@@ -163,7 +163,8 @@ void Rfc2217Client::command(std::uint8_t verb, std::uint8_t option, std::string&
         }
         if (side == Side::No) {
             answer(theirSide ? kDo : kWill);
-            if (++changes_ > kChangeLimit) fail(Message("the server renegotiates its options without end"));
+            if (++changes_ > kChangeLimit)
+                fail(Message(Text::q7tr("the server renegotiates its options without end")));
         }
         side = Side::Yes;
         if (option == kComPort && lineHeld_) sendLine(reply);
@@ -175,9 +176,9 @@ void Rfc2217Client::command(std::uint8_t verb, std::uint8_t option, std::string&
     // A server that says WONT where DONT belongs means the same refusal.
     const bool refusesComPort =
         option == kComPort && (before != Side::No || (theirSide && ours_[kComPort] != Side::Yes));
-    if (refusesComPort) fail(Message("the server does not offer serial port control (RFC 2217)"));
+    if (refusesComPort) fail(Message(Text::q7tr("the server does not offer serial port control (RFC 2217)")));
     if (option == kBinary && before != Side::No)
-        fail(Message("the server does not offer binary transmission (RFC 856)"));
+        fail(Message(Text::q7tr("the server does not offer binary transmission (RFC 856)")));
 }
 
 void Rfc2217Client::subnegotiation() {
@@ -193,10 +194,10 @@ void Rfc2217Client::subnegotiation() {
     for (const char c : value)
         number = number << 8 | static_cast<std::uint8_t>(c);
     if (command == kSetBaudRate) confirmedSpeed_ = number;
-    static constexpr const char* kWhat[] = {"", "the server set the speed to %1 instead of %2",
-                                            "the server set the data bits to %1 instead of %2",
-                                            "the server set the parity to %1 instead of %2",
-                                            "the server set the stop bits to %1 instead of %2"};
+    static constexpr const char* kWhat[] = {"", Text::q7tr("the server set the speed to %1 instead of %2"),
+                                            Text::q7tr("the server set the data bits to %1 instead of %2"),
+                                            Text::q7tr("the server set the parity to %1 instead of %2"),
+                                            Text::q7tr("the server set the stop bits to %1 instead of %2")};
     if (number != asked_[command] && lineProblem_.empty())
         lineProblem_ =
             Message(kWhat[command], {valueText(command, number), valueText(command, asked_[command])});

@@ -58,7 +58,7 @@ std::string formatLine(std::string_view port, std::string_view direction, std::s
 }
 
 Message cannotWrite(const std::string& path, int error) {
-    return Message("Cannot write the log %1: %2.",
+    return Message(Text::q7tr("Cannot write the log %1: %2."),
                    {Message::verbatim(path), Message::verbatim(std::generic_category().message(error))});
 }
 
@@ -77,9 +77,10 @@ Result<std::uint64_t> parseLogSize(std::string_view text) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value == 0 ||
         value > std::numeric_limits<std::uint64_t>::max() / unit)
-        return failure(Message("the size of the log must be a whole number of bytes above 0, or of "
-                               "kibibytes with K or mebibytes with M, not %1",
-                               {quoted(std::string(text))}));
+        return failure(
+            Message(Text::q7tr("the size of the log must be a whole number of bytes above 0, or of "
+                               "kibibytes with K or mebibytes with M, not %1"),
+                    {quoted(std::string(text))}));
     return value * unit;
 }
 

@@ -43,9 +43,10 @@ void Form1::openFailed(const Message& why) {
     logEvent("failed: " + why.english());
     const Pending pending = std::exchange(pending_, Pending::None);
     if (pending == Pending::StartUp) {
-        outageBox_ = ui_.showWarning(Message("%1 The panel connects by itself as soon as the port is there, "
-                                             "or choose a port under \"COM\".",
-                                             {why}));
+        outageBox_ = ui_.showWarning(
+            Message(Text::q7tr("%1 The panel connects by itself as soon as the port is there, "
+                               "or choose a port under \"COM\"."),
+                    {why}));
         line_.watch();
     } else if (pending == Pending::Switch) {
         ui_.showWarning(why);
@@ -61,11 +62,11 @@ void Form1::opened() {
 void Form1::lost(const Message& why) {
     logEvent("lost: " + why.english());
     pending_ = Pending::None;
-    outageBox_ =
-        ui_.showWarning(Message("The serial device %1 went away: %2. The port is closed; the panel opens it "
-                                "again by itself as soon as the device is back, or choose a port under "
-                                "\"COM\".",
-                                {Message::verbatim(ui_.port().address()), why}));
+    outageBox_ = ui_.showWarning(
+        Message(Text::q7tr("The serial device %1 went away: %2. The port is closed; the panel opens it "
+                           "again by itself as soon as the device is back, or choose a port under "
+                           "\"COM\"."),
+                {Message::verbatim(ui_.port().address()), why}));
 }
 
 void Form1::back() {

@@ -6,6 +6,7 @@
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
+#include "qt/core/translation.h"
 #include "qt/widgets/qt_window.h"
 
 #include <QApplication>
@@ -29,9 +30,11 @@ std::mutex heldMessagesLock; // the port search runs beside the toolkit's start
 // Without a display the toolkit would abort with a core dump, after lines that a user cannot act on.
 void whileStarting(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr,
-                     "%s: there is no display to show the panel on: start it from a desktop session\n",
-                     programName.c_str());
+        std::fprintf(stderr, "%s: %s\n", programName.c_str(),
+                     q7::translatedText(
+                         q7::Message(q7::Text::q7tr(
+                             "there is no display to show the panel on: start it from a desktop session")))
+                         .c_str());
         std::_Exit(1);
     }
     const std::lock_guard lock(heldMessagesLock);
@@ -42,6 +45,7 @@ std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
     const QtMessageHandler before = qInstallMessageHandler(whileStarting);
     auto app = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(before);
+    q7::installTranslations(*app);
     const std::lock_guard lock(heldMessagesLock);
     for (const auto& [type, message] : heldMessages)
         qt_message_output(type, QMessageLogContext(), message);
@@ -56,15 +60,16 @@ int main(int argc, char* argv[]) {
     // The name it is installed under, not the path it was started by: the manual page is made from this text.
     programName = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
     if (programName.empty()) programName = "q7panel";
+    q7::loadTranslations();
     const q7::Result<q7::CommandLine> parsed = q7::parseCommandLine(args);
     if (!parsed) {
-        std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), parsed.error().english().c_str(),
-                     q7::usageText(programName).c_str());
+        std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), q7::translatedText(parsed.error()).c_str(),
+                     q7::translatedText(q7::usageText(programName)).c_str());
         return 2;
     }
     const q7::CommandLine& options = *parsed;
     if (options.help) {
-        std::fputs(q7::usageText(programName).c_str(), stdout);
+        std::fputs(q7::translatedText(q7::usageText(programName)).c_str(), stdout);
         return 0;
     }
     if (options.version) {
@@ -83,7 +88,8 @@ int main(int argc, char* argv[]) {
     };
     if (options.listPorts) {
         const auto [present, ports] = choose();
-        std::fputs(q7::listPortsText(present, ports).c_str(), stdout);
+        for (const q7::Message& line : q7::listPortsText(present, ports))
+            std::printf("%s\n", q7::translatedText(line).c_str());
         return 0;
     }
 
@@ -100,7 +106,7 @@ int main(int argc, char* argv[]) {
                                         })
                  : q7::failure(size.error());
         if (!opened) {
-            std::fprintf(stderr, "%s: %s\n", programName.c_str(), opened.error().english().c_str());
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(), q7::translatedText(opened.error()).c_str());
             return size ? 1 : 2;
         }
         log = std::move(*opened);

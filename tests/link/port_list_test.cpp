@@ -102,7 +102,13 @@ TEST(PortList, ListAndSentence) {
     const std::vector<SerialPortInfo> present{odd, acm, ftdi, port("/dev/ttyS0")};
     const std::array<ChosenPort, 2> chosen{ChosenPort{"/dev/ttyS0", Source::Found},
                                            ChosenPort{"/dev/pts/3", Source::CommandLine}};
-    EXPECT_EQ(listPortsText(present, chosen),
+    const auto text = [](const std::vector<Message>& lines) {
+        std::string out;
+        for (const Message& line : lines)
+            out += line.english() + "\n";
+        return out;
+    };
+    EXPECT_EQ(text(listPortsText(present, chosen)),
               "Serial ports on this computer:\n"
               "  /dev/ttyS0\n"
               "  /dev/ttyUSB0  FT232R USB UART, manufacturer FTDI, serial number A10KZ3, USB id 0403:6001, "
@@ -117,9 +123,10 @@ TEST(PortList, ListAndSentence) {
 
     const std::array<ChosenPort, 2> fallbacks{ChosenPort{"/dev/ttyS0", Source::Fallback},
                                               ChosenPort{"/dev/ttyS1", Source::Fallback}};
-    EXPECT_EQ(listPortsText({}, fallbacks), "No serial port was found on this computer.\n"
-                                            "Port 1: /dev/ttyS0 (the default, as no other port was found)\n"
-                                            "Port 2: /dev/ttyS1 (the default, as no other port was found)\n");
+    EXPECT_EQ(text(listPortsText({}, fallbacks)),
+              "No serial port was found on this computer.\n"
+              "Port 1: /dev/ttyS0 (the default, as no other port was found)\n"
+              "Port 2: /dev/ttyS1 (the default, as no other port was found)\n");
     EXPECT_EQ(portsPresentText({}).english(), "No serial port was found on this computer");
 }
 
@@ -129,7 +136,7 @@ TEST(PortList, ListPortsOption) {
     EXPECT_TRUE(c->listPorts);
     EXPECT_EQ(c->com1.value_or(""), "/dev/ttyUSB3");
     EXPECT_FALSE(parseCommandLine({})->listPorts);
-    EXPECT_NE(usageText("q7panel").find("\n  --list-ports "), std::string::npos);
+    EXPECT_NE(usageText("q7panel").english().find("\n  --list-ports "), std::string::npos);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
+#include "qt/core/translation.h"
 #include "qt/ctl/json.h"
 
 #include <QCoreApplication>
@@ -38,8 +39,9 @@ Result<Request> commandFrom(const QByteArray& payload) {
         const NamedButton* button = findButton(payload.toStdString());
         if (!button) {
             const Result<Request> asWords = parseRequest({payload.toStdString()});
-            return failure(asWords ? Message("%1 is no button's name", {quoted(payload.toStdString())})
-                                   : asWords.error());
+            return failure(
+                asWords ? Message(Text::q7tr("%1 is no button's name"), {quoted(payload.toStdString())})
+                        : asWords.error());
         }
         Request request;
         request.kind = Request::Kind::Button;
@@ -49,7 +51,8 @@ Result<Request> commandFrom(const QByteArray& payload) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
     if (!document.isObject())
-        return failure(Message("a command is a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S}"));
+        return failure(
+            Message(Text::q7tr("a command is a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S}")));
     const QJsonObject object = document.object();
     if (object.keys() == QStringList{"send"} && object["send"].isString()) {
         Request request;
@@ -62,8 +65,9 @@ Result<Request> commandFrom(const QByteArray& payload) {
         return parseRequest({"hold", object["hold"].toString().toStdString(),
                              QString::number(object["seconds"].toDouble()).toStdString()},
                             kLongestHoldS);
-    return failure(Message("a command object has \"send\" alone, or \"hold\" with \"seconds\"; not %1",
-                           {quoted(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString())}));
+    return failure(
+        Message(Text::q7tr("a command object has \"send\" alone, or \"hold\" with \"seconds\"; not %1"),
+                {quoted(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString())}));
 }
 
 class Bridge final : public QObject, private LineWorker::Events {
@@ -241,7 +245,7 @@ class Bridge final : public QObject, private LineWorker::Events {
     std::map<std::string, SessionLog*> logs_; // by line
 };
 
-const char* const kBridgeHelp =
+const char* const kBridgeHelp = Text::q7tr(
     "Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]\n"
     "                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix "
     "PREFIX]\n"
@@ -257,25 +261,26 @@ const char* const kBridgeHelp =
     "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S} (at most "
     "60)\n"
     "  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, or {\"error\": TEXT}\n"
-    "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n";
+    "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n");
 
 } // namespace
 
 int runBridge(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    installTranslations(app);
     const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kBridgeHelp, stdout);
+        std::fputs(translatedText(Message(kBridgeHelp)).c_str(), stdout);
         return 0;
     }
     const Result<BridgeConfig> config = parseBridgeArguments(args);
     if (!config) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", config.error().english().c_str());
+        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(config.error()).c_str());
         return 2;
     }
     Result<MqttSettings> settings = parseBrokerUrl(config->broker);
     if (!settings) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", settings.error().english().c_str());
+        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(settings.error()).c_str());
         return 2;
     }
     settings->caFile = config->caFile;
@@ -292,10 +297,10 @@ int runBridge(int argc, char* argv[]) {
         if (!files.count(line.log)) {
             Result<std::unique_ptr<SessionLog>> opened =
                 SessionLog::open(line.log, config->logBytes, [](const Message& why) {
-                    std::fprintf(stderr, "q7ctl bridge: %s\n", why.english().c_str());
+                    std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(why).c_str());
                 });
             if (!opened) {
-                std::fprintf(stderr, "q7ctl bridge: %s\n", opened.error().english().c_str());
+                std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(opened.error()).c_str());
                 return 1;
             }
             files[line.log] = std::move(*opened);
@@ -310,7 +315,7 @@ int runBridge(int argc, char* argv[]) {
         QCoreApplication::exit(0);
     });
     if (Result<> started = bridge.start(); !started) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", started.error().english().c_str());
+        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(started.error()).c_str());
         return 1;
     }
     return QCoreApplication::exec();

@@ -28,12 +28,13 @@ constexpr QSerialPort::Parity kParities[] = {QSerialPort::NoParity, QSerialPort:
 
 // A wrong guess at a device's name is answered with the names there are.
 Message noSuchDevice() {
-    return Message("the device does not exist (is the adapter plugged in, is the name right?). %1",
-                   {portsPresentText(presentSerialPorts())});
+    return Message(
+        Text::q7tr("the device does not exist (is the adapter plugged in, is the name right?). %1"),
+        {portsPresentText(presentSerialPorts())});
 }
 
-const Message
-    kNameTooLong("the device's name is too long for its lock file; use a shorter link to the device");
+const Message kNameTooLong(
+    Text::q7tr("the device's name is too long for its lock file; use a shorter link to the device"));
 
 } // namespace
 
@@ -104,14 +105,15 @@ std::string QtLine::devicePath(const std::string& name) {
 
 Result<> QtLine::applySettings(const std::string& settings) {
     const auto refuse = [&](const Message& why) {
-        return failure(Message("The line settings %1 cannot be used: %2.", {quoted(settings), why}));
+        return failure(
+            Message(Text::q7tr("The line settings %1 cannot be used: %2."), {quoted(settings), why}));
     };
     const Result<LineSettings> parsed = parseLineSettings(settings);
     if (!parsed) return refuse(parsed.error());
 #ifndef Q_OS_WIN
     // termios has no 1.5 stop bits; QSerialPort would quietly send 1.
     if (parsed->stopBits == StopBits::OneAndHalf)
-        return refuse(Message("1.5 stop bits cannot be set on this system"));
+        return refuse(Message(Text::q7tr("1.5 stop bits cannot be set on this system")));
 #endif
     if (onNetwork()) {
         line_ = *parsed;
@@ -122,9 +124,9 @@ Result<> QtLine::applySettings(const std::string& settings) {
         line_ = *parsed;
         return {};
     }
-    const Message why = describeFailure(Message("the device does not support them"));
+    const Message why = describeFailure(Message(Text::q7tr("the device does not support them")));
     configure(line_);
-    return failure(Message("Cannot apply the line settings %1 to %2: %3.",
+    return failure(Message(Text::q7tr("Cannot apply the line settings %1 to %2: %3."),
                            {quoted(settings), Message::verbatim(address_), why}));
 }
 
@@ -145,7 +147,7 @@ bool QtLine::configure(const LineSettings& line) {
 // what is a missing device or an overlong name.
 Result<std::string> QtLine::resolveDevice() const {
     const auto refuse = [this](const Message& why) {
-        return failure(Message("Cannot open %1: %2.", {Message::verbatim(address_), why}));
+        return failure(Message(Text::q7tr("Cannot open %1: %2."), {Message::verbatim(address_), why}));
     };
 #ifdef Q_OS_UNIX
     std::error_code ec;
@@ -157,8 +159,9 @@ Result<std::string> QtLine::resolveDevice() const {
     if (lockFileName(device).size() > NAME_MAX) return refuse(kNameTooLong);
     // Opening the multiplexer makes a new pseudo-terminal that nothing is connected to.
     if (device == "/dev/ptmx")
-        return refuse(Message("it makes a new pseudo-terminal at each open; name the pseudo-terminal itself "
-                              "(/dev/pts/N)"));
+        return refuse(
+            Message(Text::q7tr("it makes a new pseudo-terminal at each open; name the pseudo-terminal itself "
+                               "(/dev/pts/N)")));
     return device;
 #else
     return address_;
@@ -169,7 +172,8 @@ Result<Line::Opening> QtLine::open() {
     if (isOpen()) return isConnecting() ? Opening::Pending : Opening::Open;
     // Once the process has been told to end, nothing opens the line again.
     if (ProcessEnd::requested())
-        return failure(Message("Cannot open %1: the program is ending.", {Message::verbatim(address_)}));
+        return failure(
+            Message(Text::q7tr("Cannot open %1: the program is ending."), {Message::verbatim(address_)}));
     ++opens_;
     if (onNetwork()) {
         if (Result<> started = net_.open(network_, line_); !started) return failure(started.error());
@@ -180,11 +184,11 @@ Result<Line::Opening> QtLine::open() {
     port_.setPortName(QString::fromStdString(*device));
     configure(line_);
     if (port_.open(QIODevice::ReadWrite)) return Opening::Open;
-    return failure(
-        Message("Cannot open %1: %2.",
-                {Message::verbatim(address_),
-                 describeFailure(Message("it is no serial port, or it does not take the line settings %1",
-                                         {Message::verbatim(settingsText(line_))}))}));
+    return failure(Message(
+        Text::q7tr("Cannot open %1: %2."),
+        {Message::verbatim(address_),
+         describeFailure(Message(Text::q7tr("it is no serial port, or it does not take the line settings %1"),
+                                 {Message::verbatim(settingsText(line_))}))}));
 }
 
 // The name of the lock file that the port service creates for a device (UUCP style, as Qt does).
@@ -204,20 +208,20 @@ Message QtLine::describeFailure(const Message& unsupported) const {
 #ifdef Q_OS_UNIX
         // Qt reports a device that another program has locked as a permission error too.
         if (::access(devicePath(address_).c_str(), R_OK | W_OK) != 0 && errno == EACCES)
-            return Message("permission denied; the user must be in the dialout group "
-                           "(sudo adduser $USER dialout, then log in again)");
-        return Message("the device is in use by another program");
+            return Message(Text::q7tr("permission denied; the user must be in the dialout group "
+                                      "(sudo adduser $USER dialout, then log in again)"));
+        return Message(Text::q7tr("the device is in use by another program"));
 #else
-        return Message("the device is in use by another program, or access is denied");
+        return Message(Text::q7tr("the device is in use by another program, or access is denied"));
 #endif
     case QSerialPort::UnsupportedOperationError:
         return unsupported;
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
-        return Message("the device is not available (was it unplugged?)");
+        return Message(Text::q7tr("the device is not available (was it unplugged?)"));
     case QSerialPort::OpenError:
-        return Message("the port is already open");
+        return Message(Text::q7tr("the port is already open"));
     default:
         return Message::verbatim(port_.errorString().toStdString());
     }
@@ -235,7 +239,7 @@ void QtLine::onError(QSerialPort::SerialPortError error) {
     closing_ = false;
     later([this, lostOpen = opens_](LineEvents& e) {
         if (!port_.isOpen() && opens_ == lostOpen)
-            e.lost(Message("the device is not available (was it unplugged?)"));
+            e.lost(Message(Text::q7tr("the device is not available (was it unplugged?)")));
     });
 }
 

@@ -15,7 +15,7 @@ namespace q7 {
 NetworkLine::NetworkLine(QObject* parent) : QObject(parent) {
     connectTimer_.setSingleShot(true);
     connect(&connectTimer_, &QTimer::timeout, this, [this] {
-        fail(Message("the server did not answer within %1 seconds",
+        fail(Message(Text::q7tr("the server did not answer within %1 seconds"),
                      {Message::number(kConnectTimeoutMs / 1000)}));
     });
     connect(&socket_, &QTcpSocket::connected, this, &NetworkLine::onConnected);
@@ -114,8 +114,8 @@ void NetworkLine::checkLine() {
         if (state_ == State::Connecting)
             fail(why);
         else
-            emit settingsFailed(
-                Message("Cannot set the line of %1: %2.", {Message::verbatim(address_.display()), why}));
+            emit settingsFailed(Message(Text::q7tr("Cannot set the line of %1: %2."),
+                                        {Message::verbatim(address_.display()), why}));
     }
 }
 
@@ -129,16 +129,17 @@ void NetworkLine::setLine(const LineSettings& line) {
 void NetworkLine::onSocketError(QAbstractSocket::SocketError error) {
     switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        fail(Message("the host name %1 is not known", {Message::verbatim(address_.host)}));
+        fail(Message(Text::q7tr("the host name %1 is not known"), {Message::verbatim(address_.host)}));
         break;
     case QAbstractSocket::ConnectionRefusedError:
-        fail(Message("the server refused the connection (is the port number right, is the server running?)"));
+        fail(Message(Text::q7tr(
+            "the server refused the connection (is the port number right, is the server running?)")));
         break;
     case QAbstractSocket::RemoteHostClosedError:
-        fail(Message("the server closed the connection"));
+        fail(Message(Text::q7tr("the server closed the connection")));
         break;
     case QAbstractSocket::SocketTimeoutError:
-        fail(Message("the server stopped answering (the network or the server is gone)"));
+        fail(Message(Text::q7tr("the server stopped answering (the network or the server is gone)")));
         break;
     default:
         fail(Message::verbatim(socket_.errorString().toStdString()));
@@ -151,11 +152,13 @@ void NetworkLine::fail(const Message& reason) {
     const bool wasOpen = state_ == State::Open;
     close(0);
     if (starting_)
-        startFailure_ = Message("Cannot open %1: %2.", {Message::verbatim(address_.display()), reason});
+        startFailure_ =
+            Message(Text::q7tr("Cannot open %1: %2."), {Message::verbatim(address_.display()), reason});
     else if (wasOpen)
         emit lost(reason);
     else
-        emit openFailed(Message("Cannot open %1: %2.", {Message::verbatim(address_.display()), reason}));
+        emit openFailed(
+            Message(Text::q7tr("Cannot open %1: %2."), {Message::verbatim(address_.display()), reason}));
 }
 
 void NetworkLine::close(int drainMs) {
@@ -193,7 +196,7 @@ bool NetworkLine::write(std::string_view bytes) {
 void NetworkLine::send(const std::string& bytes) {
     if (bytes.empty() || state_ == State::Closed) return;
     if (static_cast<std::size_t>(socket_.bytesToWrite()) + bytes.size() > kSendLimit) {
-        fail(Message("the server does not take what is sent to it"));
+        fail(Message(Text::q7tr("the server does not take what is sent to it")));
         return;
     }
     socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));

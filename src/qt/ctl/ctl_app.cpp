@@ -8,6 +8,7 @@
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
+#include "qt/core/translation.h"
 #include "qt/ctl/json.h"
 
 #include <QCommandLineParser>
@@ -23,7 +24,7 @@ namespace {
 constexpr int kUsage = 2;
 constexpr int kLineFailed = 1;
 
-const char* const kCommands =
+const char* const kCommands = Text::q7tr(
     "Commands:\n"
     "  list                  every name, with the text it sends and its reply window\n"
     "  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video\n"
@@ -32,10 +33,16 @@ const char* const kCommands =
     "                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,\n"
     "                        lamp_mode\n"
     "  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released\n"
+    "  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)\n"
     "\n"
     "Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could "
     "not\n"
-    "be opened or went away, 2 a usage error.\n";
+    "be opened or went away, 2 a usage error.\n");
+
+// An option's description, in the user's language.
+QString described(const char* text) {
+    return translated(Message(text));
+}
 
 void say(FILE* to, const std::string& text) {
     std::fputs(text.c_str(), to);
@@ -65,29 +72,36 @@ struct Options {
 
 // A usage error, or the options and the words of the command.
 Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments) {
-    const QCommandLineOption port("port",
-                                  "The device or server: /dev/ttyUSB0, socket://HOST:PORT, "
-                                  "rfc2217://HOST:PORT (default: $Q7_PORT, else the panel's port 1).",
-                                  "DEVICE|URL");
-    const QCommandLineOption speed("speed", "The line's speed: 19200 (default) or 9600.", "BAUD");
-    const QCommandLineOption projector("projector", "Which projector: single (default), all, 001 to 004.",
-                                       "WHICH");
-    const QCommandLineOption json("json", "Print one compact JSON line.");
-    const QCommandLineOption timeout("timeout",
-                                     "Wait this long for each reply instead of the button's window.", "MS");
-    const QCommandLineOption verbose("verbose",
-                                     "Print each frame and reply with the time on standard error.");
-    const QCommandLineOption log("log", "Append each frame, reply and outcome to FILE.", "FILE");
+    const QCommandLineOption port(
+        "port",
+        described(Text::q7tr("The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT "
+                             "(default: $Q7_PORT, else the panel's port 1).")),
+        "DEVICE|URL");
+    const QCommandLineOption speed(
+        "speed", described(Text::q7tr("The line's speed: 19200 (default) or 9600.")), "BAUD");
+    const QCommandLineOption projector(
+        "projector", described(Text::q7tr("Which projector: single (default), all, 001 to 004.")), "WHICH");
+    const QCommandLineOption json("json", described(Text::q7tr("Print one compact JSON line.")));
+    const QCommandLineOption timeout(
+        "timeout", described(Text::q7tr("Wait this long for each reply instead of the button's window.")),
+        "MS");
+    const QCommandLineOption verbose(
+        "verbose", described(Text::q7tr("Print each frame and reply with the time on standard error.")));
+    const QCommandLineOption log(
+        "log", described(Text::q7tr("Append each frame, reply and outcome to FILE.")), "FILE");
     const QCommandLineOption logSize(
-        "log-size", "Keep the log below BYTES (K, M; default 10M), the older lines in FILE.1.", "BYTES");
-    const QCommandLineOption help({"h", "help"}, "Print this text, or a command's, and exit.");
-    const QCommandLineOption version("version", "Print the version and exit.");
-    parser.setApplicationDescription(
-        "Sends one command to Q7 and Q7L projectors on an RS-232C line and prints "
-        "the answer.");
+        "log-size",
+        described(Text::q7tr("Keep the log below BYTES (K, M; default 10M), the older lines in FILE.1.")),
+        "BYTES");
+    const QCommandLineOption help({"h", "help"},
+                                  described(Text::q7tr("Print this text, or a command's, and exit.")));
+    const QCommandLineOption version("version", described(Text::q7tr("Print the version and exit.")));
+    parser.setApplicationDescription(described(
+        Text::q7tr("Sends one command to Q7 and Q7L projectors on an RS-232C line and prints the answer.")));
     parser.addOptions({port, speed, projector, json, timeout, verbose, log, logSize, help, version});
-    parser.addPositionalArgument("COMMAND", "list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.",
-                                 "COMMAND...");
+    parser.addPositionalArgument(
+        "COMMAND", described(Text::q7tr("list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.")),
+        "COMMAND...");
     if (!parser.parse(arguments)) return failure(Message::verbatim(parser.errorText().toStdString()));
     Options o;
     for (const QString& word : parser.positionalArguments())
@@ -100,23 +114,25 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
             return failure(parsed.error());
     if (parser.isSet(speed)) {
         if (parser.value(speed) != "19200" && parser.value(speed) != "9600")
-            return failure(Message("the speed must be 19200 or 9600, not %1",
+            return failure(Message(Text::q7tr("the speed must be 19200 or 9600, not %1"),
                                    {quoted(parser.value(speed).toStdString())}));
         o.settings = parser.value(speed) == "9600" ? kSettings9600 : kSettings19200;
     }
     if (parser.isSet(projector)) {
         const std::optional<std::string> prefix = prefixFor(parser.value(projector));
         if (!prefix)
-            return failure(Message("the projector must be single, all, 001, 002, 003 or 004, not %1",
-                                   {quoted(parser.value(projector).toStdString())}));
+            return failure(
+                Message(Text::q7tr("the projector must be single, all, 001, 002, 003 or 004, not %1"),
+                        {quoted(parser.value(projector).toStdString())}));
         o.prefix = *prefix;
     }
     if (parser.isSet(timeout)) {
         bool ok = false;
         const int ms = parser.value(timeout).toInt(&ok);
         if (!ok || ms <= 0 || ms > 600000)
-            return failure(Message("the timeout must be a number of milliseconds from 1 to 600000, not %1",
-                                   {quoted(parser.value(timeout).toStdString())}));
+            return failure(
+                Message(Text::q7tr("the timeout must be a number of milliseconds from 1 to 600000, not %1"),
+                        {quoted(parser.value(timeout).toStdString())}));
         o.timeoutMs = ms;
     }
     o.log = parser.value(log).toStdString();
@@ -130,30 +146,32 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
     return o;
 }
 
+const std::pair<const char*, const char*> kCommandHelp[] = {
+    {"list",
+     Text::q7tr("Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat "
+                "period.\n")},
+    {"send",
+     Text::q7tr("Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed "
+                "with the projector's address and a CR,\nand waits 2 s for the reply.\n")},
+    {"status",
+     Text::q7tr("Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or "
+                "those named, and prints each key with the\npanel's STATUS text (with --json: "
+                "outcome, reply, hex, text and the value, typed).\n")},
+    {"hold",
+     Text::q7tr("Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up "
+                "to 3600): its frame is repeated at its period\nwhile the line keeps up, then released. "
+                "SIGINT or SIGTERM end it at once.\n")},
+};
+
 // The top-level help, or a command's when one is named ("q7ctl status --help").
 std::string helpText(const QCommandLineParser& parser, const std::vector<std::string>& words) {
-    const std::pair<const char*, const char*> kCommandHelp[] = {
-        {"list",
-         "Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat period.\n"},
-        {"send",
-         "Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed with the "
-         "projector's address and a CR,\nand waits 2 s for the reply.\n"},
-        {"status",
-         "Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or those "
-         "named, and prints each key with the\npanel's STATUS text (with --json: outcome, reply, hex, "
-         "text and the value, typed).\n"},
-        {"hold",
-         "Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up to 3600): "
-         "its frame is repeated at its period\nwhile the line keeps up, then released. SIGINT or SIGTERM "
-         "end it at once.\n"},
-    };
     for (const auto& [command, help] : kCommandHelp)
-        if (!words.empty() && words.front() == command) return help;
+        if (!words.empty() && words.front() == command) return translatedText(Message(help));
     // Qt's usage line names the program by the path it was started with.
     const QString options = parser.helpText().section('\n', 1);
     return "Usage: q7ctl [--port DEVICE|URL] [--speed 19200|9600] [--projector single|all|001|002|003|004] "
-           "[--json]\n             [--timeout MS] [--verbose] COMMAND...\n" +
-           options.toStdString() + "\n" + kCommands;
+           "[--json]\n             [--timeout MS] [--verbose] [--log FILE] COMMAND...\n" +
+           options.toStdString() + "\n" + translatedText(Message(kCommands));
 }
 
 std::string listing() {
@@ -203,12 +221,13 @@ std::string portOne() {
 
 int runCtl(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    installTranslations(app);
     QCoreApplication::setApplicationName("q7ctl");
     QCoreApplication::setApplicationVersion(Q7_VERSION);
     QCommandLineParser parser;
     const Result<Options> options = parseOptions(parser, QCoreApplication::arguments());
     if (!options) {
-        say(stderr, "q7ctl: " + options.error().english() + "\n");
+        say(stderr, "q7ctl: " + translatedText(options.error()) + "\n");
         return kUsage;
     }
     if (parser.isSet("version")) {
@@ -221,7 +240,7 @@ int runCtl(int argc, char* argv[]) {
     }
     const Result<Request> request = parseRequest(options->words);
     if (!request) {
-        say(stderr, "q7ctl: " + request.error().english() + "\n");
+        say(stderr, "q7ctl: " + translatedText(request.error()) + "\n");
         return kUsage;
     }
     if (request->kind == Request::Kind::List) {
@@ -235,9 +254,9 @@ int runCtl(int argc, char* argv[]) {
     if (!options->log.empty()) {
         Result<std::unique_ptr<SessionLog>> opened =
             SessionLog::open(options->log, options->logBytes,
-                             [](const Message& why) { say(stderr, "q7ctl: " + why.english() + "\n"); });
+                             [](const Message& why) { say(stderr, "q7ctl: " + translatedText(why) + "\n"); });
         if (!opened) {
-            say(stderr, "q7ctl: " + opened.error().english() + "\n");
+            say(stderr, "q7ctl: " + translatedText(opened.error()) + "\n");
             return kLineFailed;
         }
         log = std::move(*opened);
@@ -265,7 +284,7 @@ int runCtl(int argc, char* argv[]) {
     });
     runner.run(*request, [&](const Answers& answers) {
         if (!answers) {
-            say(stderr, answers.error().english() + "\n");
+            say(stderr, translatedText(answers.error()) + "\n");
             if (log)
                 log->write(line.address(), SessionLog::Direction::Event,
                            "failed: " + answers.error().english(), {});

@@ -6,6 +6,7 @@
 #include "panel/views.h"
 #include "protocol/held_buttons.h"
 #include "qt/core/qt_timer.h"
+#include "qt/core/translation.h"
 #include "qt/widgets/qt_widgets.h"
 
 #include <QApplication>
@@ -356,7 +357,7 @@ int QtWindow::screenHeight() const {
 
 int QtWindow::showWarning(const Message& text) {
     // Modal for the window but not blocking the handler that reports: no nested event loop.
-    auto* box = new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), qs(text.english()), QMessageBox::Ok,
+    auto* box = new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), translated(text), QMessageBox::Ok,
                                 &d_->window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);

@@ -1,0 +1,619 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>q7::Text</name>
+    <message>
+        <source>%1 is no number from %2 to %3</source>
+        <translation>%1 は %2 ～ %3 の数値ではありません</translation>
+    </message>
+    <message>
+        <source>the speed must be 19200 or 9600, not %1</source>
+        <translation>速度は 19200 または 9600 で指定してください (%1 は指定できません)</translation>
+    </message>
+    <message>
+        <source>the projectors are single, or some of 001, 002, 003 and 004, each once</source>
+        <translation>プロジェクターは single、または 001、002、003、004 のいくつかを各 1 回ずつ指定してください</translation>
+    </message>
+    <message>
+        <source>the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1</source>
+        <translation>ブローカーは mqtt://HOST[:PORT] または mqtts://HOST[:PORT] の形式で指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>no line to serve: give at least one</source>
+        <translation>扱う回線がありません。少なくとも 1 つ指定してください</translation>
+    </message>
+    <message>
+        <source>the line name %1 may hold only lower-case letters, digits, - and _</source>
+        <translation>回線名 %1 に使えるのは英小文字、数字、- と _ だけです</translation>
+    </message>
+    <message>
+        <source>the line name %1 is given twice</source>
+        <translation>回線名 %1 が重複しています</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>回線 %1: %2</translation>
+    </message>
+    <message>
+        <source>no port given</source>
+        <translation>ポートが指定されていません</translation>
+    </message>
+    <message>
+        <source>the bridge's id %1 may hold only lower-case letters, digits, - and _</source>
+        <translation>ブリッジの ID %1 に使えるのは英小文字、数字、- と _ だけです</translation>
+    </message>
+    <message>
+        <source>--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1</source>
+        <translation>--line は NAME=PORT[,speed=9600][,projectors=001+002] の形式で指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>line %1: unknown setting %2; there are speed and projectors</source>
+        <translation>回線 %1: 不明な設定 %2 です。使える設定は speed と projectors です</translation>
+    </message>
+    <message>
+        <source>%1 needs a value (q7ctl bridge --help)</source>
+        <translation>%1 には値が必要です (q7ctl bridge --help を参照)</translation>
+    </message>
+    <message>
+        <source>--poll: %1</source>
+        <translation>--poll: %1</translation>
+    </message>
+    <message>
+        <source>unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, --ca-file, --discovery-prefix)</source>
+        <translation>不明なオプション %1 です (--config FILE 単独、または --broker、--line、--poll、--id、--ca-file、--discovery-prefix)</translation>
+    </message>
+    <message>
+        <source>%1:%2: %3</source>
+        <translation>%1:%2: %3</translation>
+    </message>
+    <message>
+        <source>%1 must be a text in quotes</source>
+        <translation>%1 は引用符で囲んだ文字列で指定してください</translation>
+    </message>
+    <message>
+        <source>poll must be a number of seconds from 1 to 86400</source>
+        <translation>poll は 1 ～ 86400 の秒数で指定してください</translation>
+    </message>
+    <message>
+        <source>unknown key %1 in a line; there are name, port, speed, projectors and log</source>
+        <translation>回線の設定に不明なキー %1 があります。使えるキーは name、port、speed、projectors、log です</translation>
+    </message>
+    <message>
+        <source>unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, username, password and [[line]] tables</source>
+        <translation>不明なキー %1 です。使えるキーは broker、id、poll、discovery_prefix、ca_file、username、password と [[line]] テーブルです</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>The serial device %1 went away: %2.</source>
+        <translation>シリアルデバイス %1 との接続が切れました: %2。</translation>
+    </message>
+    <message>
+        <source>The line %1 is away; the bridge opens it again by itself.</source>
+        <translation>回線 %1 は切断中です。ブリッジが自動的に再接続します。</translation>
+    </message>
+    <message>
+        <source>%1 commands wait already on the line %2; this one is refused.</source>
+        <translation>回線 %2 ではすでに %1 件のコマンドが待機中のため、このコマンドは受け付けられません。</translation>
+    </message>
+    <message>
+        <source>no button is named %1; the nearest names are %2 (q7ctl list shows them all)</source>
+        <translation>%1 という名前のボタンはありません。近い名前: %2 (q7ctl list ですべて表示できます)</translation>
+    </message>
+    <message>
+        <source>the seconds of a hold must be a number above 0 and at most %1, not %2</source>
+        <translation>押し続ける秒数は 0 より大きく %1 以下の数値で指定してください (%2 は不可)</translation>
+    </message>
+    <message>
+        <source>no command given (q7ctl --help lists them)</source>
+        <translation>コマンドが指定されていません (q7ctl --help で一覧を表示できます)</translation>
+    </message>
+    <message>
+        <source>send takes one text, in quotes where it has blanks</source>
+        <translation>send にはテキストを 1 つ指定します。空白を含む場合は引用符で囲んでください</translation>
+    </message>
+    <message>
+        <source>no status is named %1; the keys are power, input, picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode</source>
+        <translation>%1 という名前のステータスはありません。キーは power、input、picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、lamp_mode です</translation>
+    </message>
+    <message>
+        <source>hold takes a held button's name and the seconds</source>
+        <translation>hold には押し続けボタンの名前と秒数を指定します</translation>
+    </message>
+    <message>
+        <source>%1 is not a held button; only these are: vol, zoom, focus, d.zoom, keystone + and -, lens shift up and down, cursor up, down, left and right, select</source>
+        <translation>%1 は押し続けボタンではありません。押し続けできるのは vol、zoom、focus、d.zoom、keystone の + と -、lens shift up と down、cursor up、down、left、right、select だけです</translation>
+    </message>
+    <message>
+        <source>Cannot write to %1.</source>
+        <translation>%1 に書き込めません。</translation>
+    </message>
+    <message>
+        <source>option %1 needs a device name</source>
+        <translation>オプション %1 にはデバイス名が必要です</translation>
+    </message>
+    <message>
+        <source>unknown option: %1</source>
+        <translation>不明なオプション: %1</translation>
+    </message>
+    <message>
+        <source>option %1 needs a value</source>
+        <translation>オプション %1 には値が必要です</translation>
+    </message>
+    <message>
+        <source>option %1: %2</source>
+        <translation>オプション %1: %2</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [--com1 DEVICE] [--com2 DEVICE] [--log FILE [--log-size BYTES]] [--list-ports]
+Control panel for Q7 and Q7L projectors on an RS-232C line.
+
+Options:
+  --com1 DEVICE  the device behind port 1
+  --com2 DEVICE  the device behind port 2
+  --log FILE     append every frame, every reply and what becomes of the port to FILE
+  --log-size BYTES  keep FILE below BYTES (K and M for 1024 and 1048576; default 10M), the
+                 older lines in FILE.1
+  --list-ports   list the serial ports present and the devices behind port 1 and 2, and exit
+  --help         print this text and exit
+  --version      print the version and exit
+
+DEVICE may be a USB adapter such as /dev/ttyUSB0 or a pseudo-terminal, or a serial device server
+on the network: rfc2217://HOST:PORT (Telnet, the line set by the panel) or socket://HOST:PORT
+(raw TCP, the line set on the server).
+Without --com1 and --com2, port 1 and port 2 are the first two serial ports present: built-in
+ports (/dev/ttyS*) first, then USB adapters (/dev/ttyUSB*, /dev/ttyACM*) in the order of their
+/dev/serial/by-id names. Where fewer are present, /dev/ttyS0 and /dev/ttyS1.
+</source>
+        <translation>使い方: %1 [--com1 DEVICE] [--com2 DEVICE] [--log FILE [--log-size BYTES]] [--list-ports]
+RS-232C 回線上の Q7 / Q7L プロジェクター用コントロールパネル。
+
+オプション:
+  --com1 DEVICE  ポート 1 に割り当てるデバイス
+  --com2 DEVICE  ポート 2 に割り当てるデバイス
+  --log FILE     送信フレーム、応答、ポートの状態変化をすべて FILE に追記する
+  --log-size BYTES  FILE を BYTES 未満に保つ (K は 1024、M は 1048576。既定 10M)。
+                 古い行は FILE.1 に移る
+  --list-ports   接続されているシリアルポートと、ポート 1・2 に割り当てるデバイスを表示して終了する
+  --help         このヘルプを表示して終了する
+  --version      バージョンを表示して終了する
+
+DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、またはネットワーク上の
+シリアルデバイスサーバーを指定できる: rfc2217://HOST:PORT (Telnet。回線設定はパネルが行う)
+または socket://HOST:PORT (生の TCP。回線設定はサーバー側で行う)。
+--com1、--com2 を省略すると、ポート 1 とポート 2 には接続されているシリアルポートの先頭 2 つを使う:
+内蔵ポート (/dev/ttyS*) が先、次に USB アダプター (/dev/ttyUSB*、/dev/ttyACM*) を
+/dev/serial/by-id の名前順に。見つからない場合は /dev/ttyS0 と /dev/ttyS1。
+</translation>
+    </message>
+    <message>
+        <source>expected speed,parity,data bits,stop bits as in "19200,N,8,1"</source>
+        <translation>"19200,N,8,1" のように 速度,パリティ,データビット,ストップビット で指定してください</translation>
+    </message>
+    <message>
+        <source>the speed must be a number of bits per second</source>
+        <translation>速度はビット/秒の数値で指定してください</translation>
+    </message>
+    <message>
+        <source>the parity must be one letter: N, E, O, M or S</source>
+        <translation>パリティは N、E、O、M、S のいずれか 1 文字で指定してください</translation>
+    </message>
+    <message>
+        <source>the data bits must be 5, 6, 7 or 8</source>
+        <translation>データビットは 5、6、7、8 のいずれかです</translation>
+    </message>
+    <message>
+        <source>the stop bits must be 1, 1.5 or 2</source>
+        <translation>ストップビットは 1、1.5、2 のいずれかです</translation>
+    </message>
+    <message>
+        <source>a network port is written socket://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>ネットワークポートは socket://HOST:PORT または rfc2217://HOST:PORT の形式で指定してください</translation>
+    </message>
+    <message>
+        <source>unknown scheme %1; use socket://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>不明なスキーム %1 です。socket://HOST:PORT または rfc2217://HOST:PORT を使ってください</translation>
+    </message>
+    <message>
+        <source>the IPv6 address lacks its closing "]"</source>
+        <translation>IPv6 アドレスの閉じ括弧 "]" がありません</translation>
+    </message>
+    <message>
+        <source>no host between the brackets</source>
+        <translation>括弧の中にホストがありません</translation>
+    </message>
+    <message>
+        <source>%1 is no IPv6 address</source>
+        <translation>%1 は IPv6 アドレスではありません</translation>
+    </message>
+    <message>
+        <source>an IPv6 address is written in brackets, such as [::1]:4001</source>
+        <translation>IPv6 アドレスは [::1]:4001 のように括弧で囲んで指定してください</translation>
+    </message>
+    <message>
+        <source>no host; write socket://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>ホストがありません。socket://HOST:PORT または rfc2217://HOST:PORT の形式で指定してください</translation>
+    </message>
+    <message>
+        <source>%1 is no host name or address</source>
+        <translation>%1 はホスト名でもアドレスでもありません</translation>
+    </message>
+    <message>
+        <source>no port; write socket://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>ポート番号がありません。socket://HOST:PORT または rfc2217://HOST:PORT の形式で指定してください</translation>
+    </message>
+    <message>
+        <source>unexpected %1 after the host</source>
+        <translation>ホストの後に余分な %1 があります</translation>
+    </message>
+    <message>
+        <source>the port must be a decimal number, not %1</source>
+        <translation>ポート番号は 10 進数で指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>unexpected %1 after the port number</source>
+        <translation>ポート番号の後に余分な %1 があります</translation>
+    </message>
+    <message>
+        <source>the port must be from 1 to 65535</source>
+        <translation>ポート番号は 1 ～ 65535 で指定してください</translation>
+    </message>
+    <message>
+        <source>manufacturer %1</source>
+        <translation>製造元 %1</translation>
+    </message>
+    <message>
+        <source>serial number %1</source>
+        <translation>シリアル番号 %1</translation>
+    </message>
+    <message>
+        <source>USB id %1:%2</source>
+        <translation>USB ID %1:%2</translation>
+    </message>
+    <message>
+        <source>USB vendor %1</source>
+        <translation>USB ベンダー %1</translation>
+    </message>
+    <message>
+        <source>USB product %1</source>
+        <translation>USB 製品 %1</translation>
+    </message>
+    <message>
+        <source>No serial port was found on this computer.</source>
+        <translation>このコンピューターにはシリアルポートが見つかりません。</translation>
+    </message>
+    <message>
+        <source>Serial ports on this computer:</source>
+        <translation>このコンピューターのシリアルポート:</translation>
+    </message>
+    <message>
+        <source>Port %1: %2 (--com%1)</source>
+        <translation>ポート %1: %2 (--com%1)</translation>
+    </message>
+    <message>
+        <source>Port %1: %2 (the default, as no other port was found)</source>
+        <translation>ポート %1: %2 (他のポートが見つからないため既定値)</translation>
+    </message>
+    <message>
+        <source>Port %1: %2</source>
+        <translation>ポート %1: %2</translation>
+    </message>
+    <message>
+        <source>No serial port was found on this computer</source>
+        <translation>このコンピューターにはシリアルポートが見つかりません</translation>
+    </message>
+    <message>
+        <source>Serial ports on this computer: %1</source>
+        <translation>このコンピューターのシリアルポート: %1</translation>
+    </message>
+    <message>
+        <source>%1 bit/s</source>
+        <translation>%1 bit/s</translation>
+    </message>
+    <message>
+        <source>the server renegotiates its options without end</source>
+        <translation>サーバーがオプションの再ネゴシエーションを繰り返してやめません</translation>
+    </message>
+    <message>
+        <source>the server does not offer serial port control (RFC 2217)</source>
+        <translation>サーバーがシリアルポート制御 (RFC 2217) に対応していません</translation>
+    </message>
+    <message>
+        <source>the server does not offer binary transmission (RFC 856)</source>
+        <translation>サーバーがバイナリ転送 (RFC 856) に対応していません</translation>
+    </message>
+    <message>
+        <source>the server set the speed to %1 instead of %2</source>
+        <translation>サーバーが速度を %2 ではなく %1 に設定しました</translation>
+    </message>
+    <message>
+        <source>the server set the data bits to %1 instead of %2</source>
+        <translation>サーバーがデータビットを %2 ではなく %1 に設定しました</translation>
+    </message>
+    <message>
+        <source>the server set the parity to %1 instead of %2</source>
+        <translation>サーバーがパリティを %2 ではなく %1 に設定しました</translation>
+    </message>
+    <message>
+        <source>the server set the stop bits to %1 instead of %2</source>
+        <translation>サーバーがストップビットを %2 ではなく %1 に設定しました</translation>
+    </message>
+    <message>
+        <source>Cannot write the log %1: %2.</source>
+        <translation>ログ %1 に書き込めません: %2。</translation>
+    </message>
+    <message>
+        <source>the size of the log must be a whole number of bytes above 0, or of kibibytes with K or mebibytes with M, not %1</source>
+        <translation>ログのサイズは 0 より大きいバイト数の整数、または K (キビバイト)、M (メビバイト) 付きで指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>%1 The panel connects by itself as soon as the port is there, or choose a port under "COM".</source>
+        <translation>%1 ポートが使えるようになり次第、パネルが自動的に接続します。または「COM」でポートを選んでください。</translation>
+    </message>
+    <message>
+        <source>The serial device %1 went away: %2. The port is closed; the panel opens it again by itself as soon as the device is back, or choose a port under "COM".</source>
+        <translation>シリアルデバイス %1 との接続が切れました: %2。ポートは閉じました。デバイスが戻り次第パネルが自動的に再接続します。または「COM」でポートを選んでください。</translation>
+    </message>
+    <message>
+        <source>there is no display to show the panel on: start it from a desktop session</source>
+        <translation>パネルを表示するディスプレイがありません。デスクトップのセッションから起動してください</translation>
+    </message>
+    <message>
+        <source>%1 is no button's name</source>
+        <translation>%1 はボタンの名前ではありません</translation>
+    </message>
+    <message>
+        <source>a command is a name, {"send": TEXT} or {"hold": NAME, "seconds": S}</source>
+        <translation>コマンドは名前、{"send": TEXT}、{"hold": NAME, "seconds": S} のいずれかです</translation>
+    </message>
+    <message>
+        <source>a command object has "send" alone, or "hold" with "seconds"; not %1</source>
+        <translation>コマンドのオブジェクトは "send" だけ、または "hold" と "seconds" です (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+Puts the projectors of every line on an MQTT broker, with Home Assistant's discovery.
+Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
+homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
+or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
+
+Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
+  q7/LINE/PROJECTOR/availability  online or offline, retained
+  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
+  q7/LINE/PROJECTOR/command       a name, {"send": TEXT} or {"hold": NAME, "seconds": S} (at most 60)
+  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, or {"error": TEXT}
+  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
+</source>
+        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+すべての回線のプロジェクターを MQTT ブローカーにつなぎ、Home Assistant の自動検出に登録します。
+既定値: 速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
+homeassistant。mqtts:// では TLS で接続します。ユーザー名とパスワードは設定ファイル、
+または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取ります。
+
+トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001 ～ 004。all はコマンド専用):
+  q7/LINE/PROJECTOR/availability  online または offline (retained)
+  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (retained)
+  q7/LINE/PROJECTOR/command       名前、{"send": TEXT}、{"hold": NAME, "seconds": S} (最大 60)
+  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果、または {"error": TEXT}
+  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
+</translation>
+    </message>
+    <message>
+        <source>the device does not exist (is the adapter plugged in, is the name right?). %1</source>
+        <translation>デバイスが存在しません (アダプターは接続されていますか。名前は正しいですか)。%1</translation>
+    </message>
+    <message>
+        <source>the device's name is too long for its lock file; use a shorter link to the device</source>
+        <translation>デバイス名が長すぎてロックファイルを作れません。デバイスへの短いリンクを使ってください</translation>
+    </message>
+    <message>
+        <source>The line settings %1 cannot be used: %2.</source>
+        <translation>回線設定 %1 は使えません: %2。</translation>
+    </message>
+    <message>
+        <source>1.5 stop bits cannot be set on this system</source>
+        <translation>このシステムでは 1.5 ストップビットを設定できません</translation>
+    </message>
+    <message>
+        <source>the device does not support them</source>
+        <translation>デバイスが対応していません</translation>
+    </message>
+    <message>
+        <source>Cannot apply the line settings %1 to %2: %3.</source>
+        <translation>回線設定 %1 を %2 に適用できません: %3。</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2.</source>
+        <translation>%1 を開けません: %2。</translation>
+    </message>
+    <message>
+        <source>it makes a new pseudo-terminal at each open; name the pseudo-terminal itself (/dev/pts/N)</source>
+        <translation>開くたびに新しい擬似端末が作られます。擬似端末そのもの (/dev/pts/N) を指定してください</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: the program is ending.</source>
+        <translation>%1 を開けません: プログラムを終了中です。</translation>
+    </message>
+    <message>
+        <source>it is no serial port, or it does not take the line settings %1</source>
+        <translation>シリアルポートではないか、回線設定 %1 に対応していません</translation>
+    </message>
+    <message>
+        <source>permission denied; the user must be in the dialout group (sudo adduser $USER dialout, then log in again)</source>
+        <translation>アクセスが拒否されました。ユーザーを dialout グループに追加してください (sudo adduser $USER dialout のあと再ログイン)</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>デバイスは他のプログラムが使用中です</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program, or access is denied</source>
+        <translation>デバイスは他のプログラムが使用中か、アクセスが拒否されました</translation>
+    </message>
+    <message>
+        <source>the device is not available (was it unplugged?)</source>
+        <translation>デバイスが使えません (抜かれていませんか)</translation>
+    </message>
+    <message>
+        <source>the port is already open</source>
+        <translation>ポートはすでに開いています</translation>
+    </message>
+    <message>
+        <source>the server did not answer within %1 seconds</source>
+        <translation>サーバーが %1 秒以内に応答しませんでした</translation>
+    </message>
+    <message>
+        <source>Cannot set the line of %1: %2.</source>
+        <translation>%1 の回線を設定できません: %2。</translation>
+    </message>
+    <message>
+        <source>the host name %1 is not known</source>
+        <translation>ホスト名 %1 が見つかりません</translation>
+    </message>
+    <message>
+        <source>the server refused the connection (is the port number right, is the server running?)</source>
+        <translation>サーバーが接続を拒否しました (ポート番号は正しいですか。サーバーは動いていますか)</translation>
+    </message>
+    <message>
+        <source>the server closed the connection</source>
+        <translation>サーバーが接続を切りました</translation>
+    </message>
+    <message>
+        <source>the server stopped answering (the network or the server is gone)</source>
+        <translation>サーバーが応答しなくなりました (ネットワークかサーバーが停止しています)</translation>
+    </message>
+    <message>
+        <source>the server does not take what is sent to it</source>
+        <translation>サーバーが送信データを受け取りません</translation>
+    </message>
+    <message>
+        <source>Commands:
+  list                  every name, with the text it sends and its reply window
+  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
+  send TEXT             TEXT as typed in the panel's CMD box
+  status [KEY...]       the decoded status queries: all nine, or those named: power, input,
+                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,
+                        lamp_mode
+  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
+  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
+
+Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
+be opened or went away, 2 a usage error.
+</source>
+        <translation>コマンド:
+  list                  すべての名前と、送るテキスト、応答待ち時間
+  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
+  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
+  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの: power、input、
+                        picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、
+                        lamp_mode
+  hold NAME SECONDS     押し続けボタンを SECONDS 秒 (最大 3600) 押してから離す
+  bridge ...            プロジェクターを MQTT ブローカーにつなぐ (q7ctl bridge --help)
+
+終了ステータス: 0 応答あり (ACK または応答)、4 拒否 (NAK)、3 応答なし・不完全、1 ポートを開けない・
+接続が切れた、2 使い方の誤り。
+</translation>
+    </message>
+    <message>
+        <source>The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT (default: $Q7_PORT, else the panel's port 1).</source>
+        <translation>デバイスまたはサーバー: /dev/ttyUSB0、socket://HOST:PORT、rfc2217://HOST:PORT (既定: $Q7_PORT、なければパネルのポート 1)。</translation>
+    </message>
+    <message>
+        <source>The line's speed: 19200 (default) or 9600.</source>
+        <translation>回線の速度: 19200 (既定) または 9600。</translation>
+    </message>
+    <message>
+        <source>Which projector: single (default), all, 001 to 004.</source>
+        <translation>対象のプロジェクター: single (既定)、all、001 ～ 004。</translation>
+    </message>
+    <message>
+        <source>Print one compact JSON line.</source>
+        <translation>JSON を 1 行で出力します。</translation>
+    </message>
+    <message>
+        <source>Wait this long for each reply instead of the button's window.</source>
+        <translation>ボタンごとの応答待ち時間の代わりに、この時間だけ各応答を待ちます。</translation>
+    </message>
+    <message>
+        <source>Print each frame and reply with the time on standard error.</source>
+        <translation>送信フレームと応答を時刻付きで標準エラー出力に表示します。</translation>
+    </message>
+    <message>
+        <source>Append each frame, reply and outcome to FILE.</source>
+        <translation>送信フレーム、応答、結果を FILE に追記します。</translation>
+    </message>
+    <message>
+        <source>Keep the log below BYTES (K, M; default 10M), the older lines in FILE.1.</source>
+        <translation>ログを BYTES 未満に保ちます (K、M が使えます。既定 10M)。古い行は FILE.1 に移ります。</translation>
+    </message>
+    <message>
+        <source>Print this text, or a command's, and exit.</source>
+        <translation>このヘルプ、またはコマンドのヘルプを表示して終了します。</translation>
+    </message>
+    <message>
+        <source>Print the version and exit.</source>
+        <translation>バージョンを表示して終了します。</translation>
+    </message>
+    <message>
+        <source>Sends one command to Q7 and Q7L projectors on an RS-232C line and prints the answer.</source>
+        <translation>RS-232C 回線上の Q7 / Q7L プロジェクターにコマンドを 1 つ送り、応答を表示します。</translation>
+    </message>
+    <message>
+        <source>list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.</source>
+        <translation>list、NAME、send TEXT、status [KEY...]、hold NAME SECONDS のいずれか。</translation>
+    </message>
+    <message>
+        <source>the projector must be single, all, 001, 002, 003 or 004, not %1</source>
+        <translation>プロジェクターは single、all、001、002、003、004 のいずれかで指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>the timeout must be a number of milliseconds from 1 to 600000, not %1</source>
+        <translation>タイムアウトは 1 ～ 600000 のミリ秒で指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl list
+Prints every name, the text it sends, and its reply window or repeat period.
+</source>
+        <translation>使い方: q7ctl list
+すべての名前と、送るテキスト、応答待ち時間または繰り返し周期を表示します。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [options] send TEXT
+Sends TEXT as typed in the panel's CMD box, framed with the projector's address and a CR,
+and waits 2 s for the reply.
+</source>
+        <translation>使い方: q7ctl [オプション] send TEXT
+TEXT をパネルの CMD 欄に入力したとおりに、プロジェクターのアドレスと CR を付けて送り、
+応答を 2 秒待ちます。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [options] status [KEY...]
+Asks the decoded status queries, all nine or those named, and prints each key with the
+panel's STATUS text (with --json: outcome, reply, hex, text and the value, typed).
+</source>
+        <translation>使い方: q7ctl [オプション] status [KEY...]
+ステータス照会を 9 つすべて、または指定したものだけ行い、キーごとにパネルの
+STATUS 表示を出力します (--json では outcome、reply、hex、text と型付きの value)。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [options] hold NAME SECONDS
+Holds a held button for SECONDS (above 0, up to 3600): its frame is repeated at its period
+while the line keeps up, then released. SIGINT or SIGTERM end it at once.
+</source>
+        <translation>使い方: q7ctl [オプション] hold NAME SECONDS
+押し続けボタンを SECONDS 秒 (0 より大きく 3600 以下) 押し続けます。回線が追いつく限り
+その周期でフレームを繰り返し、その後離します。SIGINT または SIGTERM で直ちに終了します。
+</translation>
+    </message>
+</context>
+</TS>
