@@ -615,5 +615,29 @@ while the line keeps up, then released. SIGINT or SIGTERM end it at once.
 その周期でフレームを繰り返し、その後離します。SIGINT または SIGTERM で直ちに終了します。
 </translation>
     </message>
+    <message>
+        <source>the port must be a number from 1 to 65535</source>
+        <translation>ポート番号は 1 ～ 65535 の数値で指定してください</translation>
+    </message>
+    <message>
+        <source>the keep-alive must be from 5 to 65535 seconds</source>
+        <translation>キープアライブは 5 ～ 65535 秒で指定してください</translation>
+    </message>
+    <message>
+        <source>the MQTT client could not be made: %1</source>
+        <translation>MQTT クライアントを作成できませんでした: %1</translation>
+    </message>
+    <message>
+        <source>the user name is not valid UTF-8</source>
+        <translation>ユーザー名が正しい UTF-8 ではありません</translation>
+    </message>
+    <message>
+        <source>%1 is no topic to publish the will to</source>
+        <translation>%1 は遺言 (Last Will) を送るトピックとして使えません</translation>
+    </message>
+    <message>
+        <source>the certificate authorities in %1 cannot be used: %2</source>
+        <translation>%1 の認証局証明書を使えません: %2</translation>
+    </message>
 </context>
 </TS>
