@@ -5,6 +5,7 @@
 
 #include "broker.h"
 #include "qt/bridge/mqtt_client.h"
+#include "simulator.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,32 +17,6 @@
 
 namespace q7::test {
 namespace {
-
-// q7sim with its log of the frames it got.
-struct Sim {
-    explicit Sim(QStringList options) {
-        process.start(Q7SIM_PATH, options + QStringList{"--log", dir.filePath("log")});
-        QByteArray line;
-        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
-        port = QString::fromUtf8(line.left(line.indexOf('\n')));
-    }
-    ~Sim() {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    QStringList commands() const { // the frames that are not polls
-        QFile log(dir.filePath("log"));
-        QStringList out;
-        for (const QString& line :
-             QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
-            if (line.contains(" RX ") && !line.section('"', 1, 1).contains("CR"))
-                out << line.section('"', 1, 1);
-        return out;
-    }
-    QTemporaryDir dir;
-    QProcess process;
-    QString port;
-};
 
 // Every message the broker passes on, the last one of each topic.
 struct Watcher {
@@ -71,7 +46,8 @@ struct Watcher {
 TEST(Bridge, AVenueOnTheBroker) {
     if (!Broker::installed()) GTEST_SKIP() << "mosquitto is not installed";
     Broker broker;
-    Sim hall({"--tcp", "0", "--ids", "001,002"}), foyer({});
+    Simulator hall({"--tcp", "0", "--ids", "001,002"});
+    Simulator foyer({});
     Watcher watch(broker.port());
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch.client.isConnected(); }, 5000));
     // Left retained before the bridge starts: it must not fire at the start.
@@ -113,9 +89,9 @@ TEST(Bridge, AVenueOnTheBroker) {
 
     // The line goes and comes back; the broker goes and comes back.
     const QString port = hall.port.section(':', -1);
-    ::kill(static_cast<pid_t>(hall.process.processId()), SIGUSR1);
+    hall.signal(SIGUSR1);
     EXPECT_TRUE(watch.seen("q7/hall/001/availability", "offline"));
-    Sim again({"--tcp", port, "--ids", "001,002"});
+    Simulator again({"--tcp", port, "--ids", "001,002"});
     EXPECT_TRUE(watch.seen("q7/hall/001/availability", "online"));
     broker.restart();
     watch.last.clear();

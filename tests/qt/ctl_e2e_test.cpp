@@ -2,6 +2,8 @@
 // q7ctl as a script runs it, against q7sim on a pseudo-terminal and over TCP: the bytes on the wire, what it
 // prints, its exit status, and a hold ended by a signal. Real time: every bound is generous.
 
+#include "simulator.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -16,31 +18,6 @@
 
 namespace q7::test {
 namespace {
-
-struct Sim {
-    explicit Sim(QStringList options) {
-        process.start(Q7SIM_PATH, options + QStringList{"--log", dir.filePath("log")});
-        QByteArray line;
-        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
-        port = QString::fromUtf8(line.left(line.indexOf('\n')));
-    }
-    ~Sim() {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    // The frames q7sim received, as its log quotes them.
-    QStringList frames() const {
-        QFile log(dir.filePath("log"));
-        QStringList out;
-        for (const QString& line :
-             QString::fromLatin1(log.open(QIODevice::ReadOnly) ? log.readAll() : "").split('\n'))
-            if (line.contains(" RX ")) out << line.section('"', 1, 1);
-        return out;
-    }
-    QTemporaryDir dir;
-    QProcess process;
-    QString port;
-};
 
 struct Ctl {
     Ctl(const QString& port, const QStringList& args) {
@@ -69,7 +46,7 @@ TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
     };
     for (const auto& [sim, args, out, status, frame] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        Sim projector(sim);
+        Simulator projector(sim);
         Ctl run(projector.port, args);
         EXPECT_EQ(run.out.toStdString(), out) << run.err.toStdString();
         EXPECT_EQ(run.ctl.exitCode(), status);
@@ -80,7 +57,7 @@ TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
 // The nine queries as one JSON object, q7sim's documented answers typed; a line that never stops sending ends
 // the exchange with its window.
 TEST(Q7ctl, StatusAsDataAndAChatteringLine) {
-    Sim projector({"--lamp-hours", "1500"});
+    Simulator projector({"--lamp-hours", "1500"});
     const QJsonObject status = Ctl(projector.port, {"--json", "status"}).json();
     EXPECT_EQ(status.keys(), (QStringList{"input", "lamp_hours", "lamp_mode", "mute", "picture_reversal",
                                           "power", "pressure", "signal_type", "temperatures"}));
@@ -96,7 +73,7 @@ TEST(Q7ctl, StatusAsDataAndAChatteringLine) {
     EXPECT_EQ(status["temperatures"]["value"].toArray().size(), 2);
     EXPECT_EQ(status["lamp_mode"]["value"].toObject(),
               (QJsonObject{{"lamps_lit", QJsonArray()}, {"mode", "2-lamps"}}));
-    Sim chatter({"--chatter", "100000"});
+    Simulator chatter({"--chatter", "100000"});
     QElapsedTimer took;
     took.start();
     const QJsonObject power = Ctl(chatter.port, {"--json", "power", "off"}).json();
@@ -107,7 +84,7 @@ TEST(Q7ctl, StatusAsDataAndAChatteringLine) {
 
 // Nothing is sent for words that cannot be used; a signal ends a hold at once and nothing follows it.
 TEST(Q7ctl, BadWordsSendNothingAndASignalEndsAHold) {
-    Sim projector({});
+    Simulator projector({});
     for (const QStringList& args :
          {QStringList{"--projector", "5", "status"}, QStringList{"vol", "+", "+"},
           QStringList{"hold", "zoom +", "3601"}, QStringList{"--speed", "4800", "image"}}) {

@@ -7,6 +7,7 @@
 #include "pseudo_terminal.h"
 #include "qt/core/qt_line.h"
 #include "qt/widgets/qt_window.h"
+#include "simulator.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -27,43 +28,16 @@
 namespace q7::test {
 namespace {
 
-// One q7sim on its own pseudo-terminal, logging every frame it receives.
-struct Simulator {
-    Simulator(const QString& log, QStringList options) : log(log) {
-        process.start(QStringLiteral(Q7SIM_PATH), options + QStringList{"--speed", "600", "--log", log});
-        QByteArray line;
-        (void)QTest::qWaitFor([&] { return (line += process.readAllStandardOutput()).contains('\n'); }, 5000);
-        device = line.left(line.indexOf('\n')).toStdString();
-    }
-    ~Simulator() {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    // Each frame received: milliseconds, the frame, the projectors it reached.
-    std::vector<QStringList> frames() const {
-        QFile f(log);
-        std::vector<QStringList> out;
-        for (const QByteArray& line :
-             f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList())
-            if (line.contains(" RX "))
-                out.push_back(QString::fromLatin1(line).remove('"').split(' ').mid(0, 5));
-        return out;
-    }
-    QString log;
-    QProcess process;
-    std::string device;
-};
-
 class EndToEnd : public ::testing::Test {
   protected:
     void start(QStringList options) {
-        sim = std::make_unique<Simulator>(dir.filePath("1"), options);
+        sim = std::make_unique<Simulator>(options);
         open(sim->device);
         ASSERT_TRUE(port->isOpen());
     }
     // The program's wiring on port 1 as named, q7sim on port 2; a network port has connected on return.
     void open(const std::string& device) {
-        sim2 = std::make_unique<Simulator>(dir.filePath("2"), QStringList());
+        sim2 = std::make_unique<Simulator>(QStringList());
         port = std::make_unique<QtLine>();
         window = std::make_unique<QtWindow>(*port, std::array{device, sim2->device});
         form = std::make_unique<Form1>(*window);
@@ -99,37 +73,6 @@ class EndToEnd : public ::testing::Test {
     std::unique_ptr<QtWindow> window;
     std::unique_ptr<Form1> form;
 };
-
-TEST_F(EndToEnd, AnOperatorRunsAChainOfProjectors) {
-    start({"--ids", "001,002,003,004"});
-    click("Option4");
-    click("Command17");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !sim->frames().empty(); }, 5000));
-    EXPECT_EQ(sim->frames().back().mid(2), (QStringList{"AFFFC00", "to", "001,002,003,004"}));
-    click("Option7");
-    EXPECT_TRUE(queryUntil("Command44", " Power ON")) << line(Label22);
-    QTest::qWait(600); // a reply within the window would stand before the pressure on the RXD line
-    click("Command99");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return line(Label22) == "1013 hPa"; }, 5000)) << line(Label22);
-    EXPECT_EQ(line(Label11), " A 0 0 3 C R   P R E S S U R E CR ");
-
-    // Held for a second, Zoom "+" repeats every 50 ms and stops at the release.
-    QWidget* zoom = window->control("Command15");
-    const QPoint at = zoom->mapTo(window->window(), zoom->rect().center());
-    QTest::mousePress(window->window()->windowHandle(), Qt::LeftButton, {}, at);
-    QTest::qWait(1000);
-    QTest::mouseRelease(window->window()->windowHandle(), Qt::LeftButton, {}, at);
-    QTest::qWait(100);
-    const std::size_t atRelease = sim->frames().size();
-    QTest::qWait(500);
-    std::vector<long> sent;
-    for (const QStringList& f : sim->frames())
-        if (f[2] == "A003C47") sent.push_back(f[0].toLong());
-    EXPECT_EQ(sim->frames().size(), atRelease) << "frames after the release";
-    // Not held back, never faster than its period.
-    ASSERT_GE(sent.size(), 10u);
-    EXPECT_GE(double(sent.back() - sent.front()) / double(sent.size() - 1), 49.0);
-}
 
 TEST_F(EndToEnd, MegabytesOfChatterStayBoundedAndTheButtonsStillWork) {
     start({"--chatter", "1000000", "--quiet"});
@@ -212,7 +155,7 @@ TEST_F(EndToEnd, EveryKindOfServerCarriesFramesAndReplies) {
         if (std::string(mode) == "q7sim") {
             start({"--tcp", "0"});
         } else if (haveSer2net) {
-            sim = std::make_unique<Simulator>(dir.filePath("1"), QStringList());
+            sim = std::make_unique<Simulator>(QStringList());
             server = std::make_unique<Ser2net>(dir, sim->device, mode);
             open(server->url);
         } else {
@@ -238,9 +181,7 @@ TEST_F(EndToEnd, EveryKindOfServerCarriesFramesAndReplies) {
         const auto frames = sim->frames();
         QTest::qWait(300);
         EXPECT_EQ(sim->frames().size(), frames.size()) << "frames after the release";
-        EXPECT_GE(
-            std::count_if(frames.begin(), frames.end(), [](const QStringList& f) { return f[2] == "C47"; }),
-            5);
+        EXPECT_GE(frames.count("C47"), 5);
         EXPECT_EQ(box(0), nullptr);
         form.reset();
         window.reset();
@@ -254,10 +195,10 @@ TEST_F(EndToEnd, EveryKindOfServerCarriesFramesAndReplies) {
 // meanwhile.
 TEST_F(EndToEnd, ADeviceThatGoesAwayAndComesBackIsOpenedAgainWithoutAClick) {
     const std::string link = dir.filePath("projector").toStdString();
-    sim = std::make_unique<Simulator>(dir.filePath("1"), QStringList());
+    sim = std::make_unique<Simulator>(QStringList());
     ::symlink(sim->device.c_str(), link.c_str());
     open(link);
-    if (const auto pid = sim->process.processId(); pid > 0) ::kill(static_cast<pid_t>(pid), SIGUSR1);
+    sim->signal(SIGUSR1);
     QPointer<QMessageBox> lost = box(5000);
     ASSERT_NE(lost, nullptr);
     // Gone at once: the pseudo-terminal's number may go to the next one opened anywhere.
@@ -265,7 +206,7 @@ TEST_F(EndToEnd, ADeviceThatGoesAwayAndComesBackIsOpenedAgainWithoutAClick) {
     EXPECT_TRUE(lost->text().contains("opens it again by itself"));
     QTest::qWait(1500);
     EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
-    sim = std::make_unique<Simulator>(dir.filePath("3"), QStringList());
+    sim = std::make_unique<Simulator>(QStringList());
     ::symlink(sim->device.c_str(), link.c_str());
     EXPECT_TRUE(QTest::qWaitFor([&] { return port->isOpen() && lost.isNull(); }, 10000));
     click("Command17");

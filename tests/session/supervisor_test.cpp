@@ -113,25 +113,5 @@ TEST(Watch, ClosingEndsTheWatchAndAnOutageToldElsewhereIsWatchedLikeALoss) {
     EXPECT_EQ(s.said.size(), 2u);
 }
 
-// The user's own open: a failure at once is returned and not reported; one that takes time is reported once.
-TEST(Open, TheUsersOpenIsReportedOnlyWhenItTookTime) {
-    Supervised s("rfc2217://h:2217");
-    s.supervisor.close();
-    s.line.refused = {"rfc2217://h:2217"};
-    const Result<Line::Opening> refused = s.supervisor.open();
-    ASSERT_FALSE(refused.has_value());
-    EXPECT_EQ(refused.error().english(), "Cannot open rfc2217://h:2217: no such device");
-    s.line.refused = {};
-    s.line.slowOpen = true;
-    EXPECT_EQ(s.supervisor.open(), Line::Opening::Pending);
-    s.line.finishOpen(false);
-    EXPECT_EQ(s.supervisor.open(), Line::Opening::Pending);
-    s.line.finishOpen();
-    s.line.receive("00\r");
-    s.clock.advance(60000);
-    EXPECT_EQ(s.said, (Said{"failed: Cannot open rfc2217://h:2217: the server refused the connection.",
-                            "opened", "received"}));
-}
-
 } // namespace
 } // namespace q7
