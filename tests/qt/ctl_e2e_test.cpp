@@ -2,6 +2,9 @@
 // q7ctl as a script runs it, against q7sim on a pseudo-terminal and over TCP: the bytes on the wire, what it
 // prints, its exit status, and a hold ended by a signal. Real time: every bound is generous.
 
+#include "panel/form.h"
+#include "qt/core/qt_line.h"
+#include "qt/widgets/qt_window.h"
 #include "simulator.h"
 
 #include <QElapsedTimer>
@@ -9,7 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -104,6 +109,68 @@ TEST(Q7ctl, BadWordsSendNothingAndASignalEndsAHold) {
     QTest::qWait(300);
     EXPECT_EQ(projector.frames().size(), sent);
     EXPECT_EQ(Ctl(projector.port, {"image"}).ctl.exitCode(), 0) << "the port was given back";
+}
+
+} // namespace
+} // namespace q7::test
+
+namespace q7::test {
+namespace {
+
+QProcessEnvironment japanese() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("LC_ALL");
+    env.remove("LANGUAGE");
+    env.insert("LANG", "ja_JP.UTF-8");
+    return env;
+}
+
+// In Japanese for a Japanese locale: the help and a box; what q7ctl prints on standard output stays the same.
+TEST(Language, JapaneseWordsForAJapaneseLocaleTheSameOutputForScripts) {
+    if (!qEnvironmentVariableIsEmpty("Q7_IN_JAPANESE")) {
+        QtLine line;
+        QtWindow window(line, {"/dev/q7-none", "/dev/q7-none"});
+        Form1 form(window);
+        window.attach(form);
+        form.load();
+        QMessageBox* box = nullptr;
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (box = window.window()->findChild<QMessageBox*>()); }, 3000));
+        EXPECT_TRUE(
+            box->text().startsWith("/dev/q7-none を開けません: デバイスが存在しません (アダプターは接続さ"
+                                   "れていますか。名前は正しいですか)。"))
+            << box->text().toStdString();
+        EXPECT_TRUE(
+            box->text().endsWith("ポートが使えるようになり次第、パネルが自動的に接続します。または「COM」で"
+                                 "ポートを選んでください。"));
+        EXPECT_EQ(box->buttons().front()->text().remove('&'), "OK");
+        return;
+    }
+    QProcess inside, help;
+    QProcessEnvironment env = japanese();
+    env.insert("Q7_IN_JAPANESE", "1");
+    inside.setProcessEnvironment(env);
+    inside.setProcessChannelMode(QProcess::MergedChannels);
+    inside.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Language.*"});
+    ASSERT_TRUE(inside.waitForFinished(20000));
+    EXPECT_EQ(inside.exitCode(), 0) << inside.readAll().toStdString();
+    help.setProcessEnvironment(japanese());
+    help.start(Q7PANEL_PATH, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("使い方: q7panel [--com1 DEVICE]"));
+    Simulator projector({});
+    QByteArray status[2];
+    for (int japaneseToo : {0, 1}) {
+        QProcess ctl;
+        QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
+        plain.insert("LANG", "C");
+        ctl.setProcessEnvironment(japaneseToo ? japanese() : plain);
+        ctl.start(Q7CTL_PATH, {"--port", projector.port, "--json", "status"});
+        ASSERT_TRUE(ctl.waitForFinished(10000));
+        status[japaneseToo] = ctl.readAllStandardOutput();
+    }
+    EXPECT_EQ(status[0], status[1]);
+    EXPECT_TRUE(status[0].startsWith("{\"input\":")) << status[0].toStdString();
 }
 
 } // namespace
