@@ -36,6 +36,29 @@ std::string PortAddress::display() const {
            ":" + std::to_string(port);
 }
 
+Result<std::string> takeHost(std::string_view& rest, const Message& noHost) {
+    std::string_view host;
+    if (rest.starts_with('[')) {
+        const std::size_t close = rest.find(']');
+        if (close == std::string_view::npos)
+            return failure(Message(Text::q7tr("the IPv6 address lacks its closing \"]\"")));
+        host = rest.substr(1, close - 1);
+        if (host.empty()) return failure(Message(Text::q7tr("no host between the brackets")));
+        if (!allOf(host, ipv6Character) || host.find(':') == std::string_view::npos)
+            return failure(Message(Text::q7tr("%1 is no IPv6 address"), {quoted(std::string(host))}));
+        rest.remove_prefix(close + 1);
+        return std::string(host);
+    }
+    if (std::count(rest.begin(), rest.end(), ':') > 1)
+        return failure(Message(Text::q7tr("an IPv6 address is written in brackets, such as [::1]:4001")));
+    host = rest.substr(0, rest.find(':'));
+    if (host.empty()) return failure(noHost);
+    if (!allOf(host, hostNameCharacter))
+        return failure(Message(Text::q7tr("%1 is no host name or address"), {quoted(std::string(host))}));
+    rest.remove_prefix(host.size());
+    return std::string(host);
+}
+
 Result<PortAddress> parsePortAddress(std::string_view text) {
     const auto fail = [text](const Message& why) {
         return failure(Message(Text::q7tr("%1: %2"), {quoted(std::string(text)), why}));
@@ -65,27 +88,10 @@ Result<PortAddress> parsePortAddress(std::string_view text) {
         equalsIgnoringCase(scheme, "socket") ? PortAddress::Kind::RawTcp : PortAddress::Kind::Rfc2217;
 
     std::string_view rest = text.substr(separator + 3);
-    std::string_view host;
-    if (rest.starts_with('[')) {
-        const std::size_t close = rest.find(']');
-        if (close == std::string_view::npos)
-            return fail(Message(Text::q7tr("the IPv6 address lacks its closing \"]\"")));
-        host = rest.substr(1, close - 1);
-        if (host.empty()) return fail(Message(Text::q7tr("no host between the brackets")));
-        if (!allOf(host, ipv6Character) || host.find(':') == std::string_view::npos)
-            return fail(Message(Text::q7tr("%1 is no IPv6 address"), {quoted(std::string(host))}));
-        rest.remove_prefix(close + 1);
-    } else {
-        if (std::count(rest.begin(), rest.end(), ':') > 1)
-            return fail(Message(Text::q7tr("an IPv6 address is written in brackets, such as [::1]:4001")));
-        host = rest.substr(0, rest.find(':'));
-        if (host.empty())
-            return fail(Message(Text::q7tr("no host; write socket://HOST:PORT or rfc2217://HOST:PORT")));
-        if (!allOf(host, hostNameCharacter))
-            return fail(Message(Text::q7tr("%1 is no host name or address"), {quoted(std::string(host))}));
-        rest.remove_prefix(host.size());
-    }
-    address.host = std::string(host);
+    const Result<std::string> host =
+        takeHost(rest, Message(Text::q7tr("no host; write socket://HOST:PORT or rfc2217://HOST:PORT")));
+    if (!host) return fail(host.error());
+    address.host = *host;
 
     if (rest.empty() || rest == ":")
         return fail(Message(Text::q7tr("no port; write socket://HOST:PORT or rfc2217://HOST:PORT")));

@@ -24,6 +24,10 @@ struct PortAddress {
     std::string display() const;
 };
 
+// The host at the start of rest (a name, an IPv4 address, or an IPv6 address in brackets), taken off rest;
+// what follows it is left for the caller. noHost says how to write the address when there is none.
+Result<std::string> takeHost(std::string_view& rest, const Message& noHost);
+
 // Text without "://" and without a known scheme and colon in front is a device name, kept as given. A failure
 // is one line saying what is wrong, quoting the text.
 Result<PortAddress> parsePortAddress(std::string_view text);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "qt/bridge/mqtt_client.h"
 
+#include "link/port_address.h"
+
 #include <QMetaObject>
 #include <algorithm>
 #include <cctype>
@@ -37,16 +39,6 @@ void initialiseLibrary() {
     } library;
 }
 
-bool hostNameCharacter(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_';
-}
-bool ipv6Character(unsigned char c) {
-    return std::isxdigit(c) || c == ':' || c == '.';
-}
-bool allOf(std::string_view text, bool (*accepted)(unsigned char)) {
-    return std::all_of(text.begin(), text.end(),
-                       [accepted](char c) { return accepted(static_cast<unsigned char>(c)); });
-}
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
@@ -74,22 +66,8 @@ Result<MqttSettings> parseBrokerUrl(std::string_view url) {
         return fail(form);
     }
 
-    std::string_view host;
-    if (rest.starts_with('[')) {
-        const std::size_t close = rest.find(']');
-        if (close == std::string_view::npos)
-            return fail(Message(Text::q7tr("the IPv6 address lacks its closing \"]\"")));
-        host = rest.substr(1, close - 1);
-        if (!allOf(host, ipv6Character) || host.find(':') == std::string_view::npos)
-            return fail(Message(Text::q7tr("%1 is no IPv6 address"), {quoted(std::string(host))}));
-        rest.remove_prefix(close + 1);
-    } else {
-        host = rest.substr(0, rest.find(':'));
-        if (host.empty()) return fail(form);
-        if (!allOf(host, hostNameCharacter))
-            return fail(Message(Text::q7tr("%1 is no host name or address"), {quoted(std::string(host))}));
-        rest.remove_prefix(host.size());
-    }
+    const Result<std::string> host = takeHost(rest, form);
+    if (!host) return fail(host.error());
     if (!rest.empty()) {
         if (rest.front() != ':')
             return fail(Message(Text::q7tr("unexpected %1 after the host"), {quoted(std::string(rest))}));
@@ -100,7 +78,7 @@ Result<MqttSettings> parseBrokerUrl(std::string_view url) {
             return fail(Message(Text::q7tr("the port must be a number from 1 to 65535")));
         settings.port = static_cast<int>(port);
     }
-    settings.host = std::string(host);
+    settings.host = *host;
     return settings;
 }
 
