@@ -213,11 +213,20 @@ Result<> SessionLog::rotate() {
     return lock();
 }
 
+// A line cut short by a full disk is taken back: left in place, the next append after space is freed would
+// join it, and a reader could not tell the two apart.
 Result<> SessionLog::put(const std::string& chunk) {
     for (std::size_t at = 0; at < chunk.size();) {
         const ssize_t n = ::write(fd_, chunk.data() + at, chunk.size() - at);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return failure(cannotWrite(path_, n < 0 ? errno : EIO));
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            // The lines before it stay (npos + 1 is 0); the write's error is the one told either way.
+            const std::size_t whole = std::string_view(chunk).substr(0, at).rfind('\n') + 1;
+            const bool takenBack = whole == at || ::ftruncate(fd_, static_cast<off_t>(size_ + whole)) == 0;
+            size_ += takenBack ? whole : at;
+            return failure(cannotWrite(path_, error));
+        }
         at += static_cast<std::size_t>(n);
     }
     size_ += chunk.size();

@@ -34,8 +34,9 @@ Result<std::uint64_t> parseLogSize(std::string_view text);
 class SessionLog {
   public:
     enum class Direction { TX, RX, Event };
-    // Called once, from the log's thread, when a write fails (a full disk): the log has stopped. The owner
-    // hands the message to its own thread to show it.
+    // Called once, from the log's thread, when a write fails (a full disk): the line it cut short is taken
+    // back, so the file ends with a whole line, and the log has stopped. The owner hands the message to its
+    // own thread to show it.
     using Failed = std::function<void(const Message&)>;
 
     // Lines waiting for the disk besides those being written: a line that finds the queue full is dropped

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
+
+#include <sys/resource.h>
 
 namespace q7 {
 namespace {
@@ -83,6 +86,33 @@ TEST(SessionLog, RefusesAPathItCannotWriteAndStopsOnceAWriteFails) {
     for (int i = 0; i < 3; ++i, log->flush()) // a batch each: the first fails, the others find it stopped
         log->write("COM1", Dir::TX, "C00", "C00\r");
     EXPECT_EQ(told, Lines{"Cannot write the log " + dir.path + "/full.log: No space left on device."});
+}
+
+// A limit on the file's size stands in for a disk that fills up in the middle of a line.
+TEST(SessionLog, TakesBackALineCutShortAndWritesNothingMore) {
+    TempDir dir;
+    const std::string path = dir.path + "/q7.log";
+    Lines told;
+    const auto log = SessionLog::open(path, kDefaultLogBytes, [&](const Message& m) {
+                         told.push_back(m.english());
+                     }).value();
+    log->write("P", Dir::TX, "1", "1"); // 40 bytes a line
+    log->flush();
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{100, limit.rlim_max}; // the second line whole, the third cut after 20 bytes
+    const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    log->write("P", Dir::TX, "2", "2");
+    log->write("P", Dir::TX, "3", "3");
+    log->flush();
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, xfsz);
+    log->write("P", Dir::TX, "4", "4");
+    log->flush();
+    EXPECT_EQ(lines({path}), (Lines{"P\tTX\t1\t31", "P\tTX\t2\t32"}));
+    EXPECT_EQ(std::filesystem::file_size(path), 80u) << "the file ends with a whole line";
+    EXPECT_EQ(told, Lines{"Cannot write the log " + path + ": File too large."});
 }
 
 TEST(LogSize, ReadsBytesKibibytesOrMebibytesAboveZero) {
