@@ -3,11 +3,12 @@
 
 #include "display/number_reader.h"
 #include "display/status_decoder.h"
-#include "display/trace.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <optional>
 
 namespace q7 {
 namespace {
@@ -24,7 +25,7 @@ constexpr auto kKeys = std::to_array<StatusKey>({
     {"lamp_mode", "CR7"},
 });
 
-// Codes as the status decoder reads them: the first characters of the reply's trace, " 0 0" for "00".
+// Codes in the status decoder's form, " 0 0" for the reply "00".
 struct Word {
     std::string_view code;
     std::string_view word;
@@ -61,17 +62,26 @@ StatusValue number(double n) {
     return v;
 }
 
-// The readings as they stand in the reply, wherever its separators put them: "035.2,041.8" is 35.2 and 41.8.
-std::vector<double> numbersIn(std::string_view reply) {
-    std::vector<double> numbers;
-    for (std::size_t i = 0; i < reply.size();) {
-        const std::size_t end = reply.find_first_not_of("0123456789.", i);
-        const std::string_view token = reply.substr(i, end - i);
-        if (!token.empty() && std::isdigit(static_cast<unsigned char>(token.front())))
-            if (const std::optional<double> n = readNumber(token)) numbers.push_back(*n);
-        i = end == std::string_view::npos ? reply.size() : end + 1;
-    }
-    return numbers;
+bool allDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Digits alone, no sign nor point, up to max.
+std::optional<std::uint32_t> wholeNumber(std::string_view text, std::uint32_t max) {
+    std::uint32_t n = 0;
+    if (!allDigits(text)) return std::nullopt;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (error != std::errc() || n > max) return std::nullopt;
+    return n;
+}
+
+// Digits, with at most one point and digits on both sides of it: "035.2".
+std::optional<double> reading(std::string_view text) {
+    const std::size_t point = text.find('.');
+    if (!allDigits(text.substr(0, point)) || (point != text.npos && !allDigits(text.substr(point + 1))))
+        return std::nullopt;
+    return readNumber(text);
 }
 
 StatusValue mute(std::string_view code) {
@@ -112,30 +122,43 @@ const StatusKey* findStatusKey(std::string_view key) {
     return it == kKeys.end() ? nullptr : &*it;
 }
 
+// A value only from a reply of its query's form, CR included: the decoder's looser reading would take a NAK
+// to the pressure query for 106 hPa, and "-1" for one lamp hour.
 StatusValue statusValue(std::string_view key, std::string_view reply) {
-    if (reply.empty()) return {};
-    const std::string_view body = reply.substr(0, reply.find('\r'));
-    const std::string trace = traceText(reply);
-    const std::string_view code = std::string_view(trace).substr(0, 4);
-    if (key == "power") return text(wordFor(kPower, code));
-    if (key == "picture_reversal") return text(wordFor(kReversal, code));
-    if (key == "mute") return mute(code);
-    if (key == "lamp_mode") return lampMode(code);
-    if (key == "signal_type") return text(body);
+    if (!reply.ends_with('\r')) return {};
+    const std::string_view body = reply.substr(0, reply.size() - 1);
+    if (key == "power" || key == "picture_reversal" || key == "mute" || key == "lamp_mode") {
+        if (body.size() != 2) return {};
+        const std::string code = {' ', body[0], ' ', body[1]}; // as the tables write it
+        if (key == "power") return text(wordFor(kPower, code));
+        if (key == "picture_reversal") return text(wordFor(kReversal, code));
+        return key == "mute" ? mute(code) : lampMode(code);
+    }
     if (key == "input")
-        return !body.empty() && body.front() >= '1' && body.front() <= '4' ? number(body.front() - '0')
-                                                                           : StatusValue{};
-    const std::vector<double> numbers = numbersIn(body);
-    if (key == "lamp_hours" && numbers.size() == 1) return number(numbers.front());
-    if (key == "temperatures" && numbers.size() == 2) {
+        return body.size() == 1 && body[0] >= '1' && body[0] <= '4' ? number(body[0] - '0') : StatusValue{};
+    if (key == "lamp_hours") {
+        const std::optional<std::uint32_t> hours = wholeNumber(body, 99999);
+        return hours ? number(*hours) : StatusValue{};
+    }
+    if (key == "temperatures") {
+        const std::size_t comma = body.find(',');
+        if (comma == body.npos) return {};
+        const std::optional<double> first = reading(body.substr(0, comma)),
+                                    second = reading(body.substr(comma + 1));
+        if (!first || !second) return {};
         StatusValue v;
         v.kind = StatusValue::Kind::Numbers;
-        v.numbers = numbers;
+        v.numbers = {*first, *second};
         return v;
     }
-    if (key == "pressure") {
+    if (key == "signal_type")
+        return std::all_of(body.begin(), body.end(), [](char c) { return c >= ' ' && c <= '~'; })
+                   ? text(body)
+                   : StatusValue{};
+    // The sensor gives 0 to 1023; up to 6553, five times a reading fits the decoder's 16 bits.
+    if (key == "pressure" && wholeNumber(body, 6553)) {
         std::int16_t hpa = 0;
-        const std::optional<std::string> shown = decodeStatusReply("CR PRESSURE\r", "", trace, hpa);
+        const std::optional<std::string> shown = decodeStatusReply("CR PRESSURE\r", "", body, hpa);
         if (shown && shown->ends_with(" hPa")) return number(hpa);
     }
     return {};
