@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# q7ctl's bash completion as bash runs it on a TAB: the words typed in COMP_WORDS, the offers in COMPREPLY.
+# The built q7ctl comes first on PATH, as the completion asks it for the names.
+# Usage: completion.sh COMPLETION_FILE Q7CTL_DIRECTORY
+source "$1"
+PATH=$2:$PATH
+cd "$(mktemp -d)" && trap 'rm -rf "$PWD"' EXIT && touch venue.log bridge.toml
+failures=0
+
+# expect OFFERED WORD...: completing the last WORD offers OFFERED, in that order.
+expect() {
+    local wanted=$1
+    shift
+    COMP_WORDS=(q7ctl "$@") COMP_CWORD=$# COMPREPLY=()
+    _q7ctl
+    if [[ ${COMPREPLY[*]} != "$wanted" ]]; then
+        echo "FAIL: q7ctl $* <TAB> offers '${COMPREPLY[*]}', not '$wanted'"
+        failures=$((failures + 1))
+    fi
+}
+# same WHAT EXCEPT <TEXT: the options offered, but EXCEPT, are those that TEXT, from WHAT, lists.
+same() {
+    [[ $(printf '%s\n' "${COMPREPLY[@]}" | grep -vx -- "$2" | sort) == "$(grep -o -- '--[a-z0-9-]*' | sort -u)" ]] ||
+        { echo "FAIL: $1 lists other options than '${COMPREPLY[*]}'"; failures=$((failures + 1)); }
+}
+
+expect "zoom" hold zo
+expect "" hold po
+expect "+ -" hold zoom ""
+expect "up down" hold lens shift ""
+expect "power" pow
+expect "lamp" --json lamp select 2 l
+expect "picture_reversal pressure" status power p
+expect "" status power mute power
+expect "venue.log" --log ve
+expect "" --log-size ""
+expect "hold" --log-size 1M --log venue.log hol
+expect "--log --log-size" --lo
+expect "--port --speed --projector --json --timeout --verbose --log --log-size --help --version" --
+same "q7ctl --help" "" < <(q7ctl --help)
+expect "bridge" bri
+expect "" --json bri
+expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help" bridge --
+same "the usage of q7ctl bridge --help" --help < <(q7ctl bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
+expect "--broker --line --poll --id --ca-file --discovery-prefix" bridge --broker mqtt://broker --line x=y --
+expect "" bridge --config bridge.toml --
+expect "bridge.toml" bridge --config b
+expect "bridge.toml" bridge --ca-file b
+expect "" bridge ""
+
+((failures == 0)) && echo "every completion as expected"
