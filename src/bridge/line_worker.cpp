@@ -27,9 +27,10 @@ void LineWorker::openFailed(const Message&) {
     supervisor_.watch();
 }
 
-// Back, or open at last: a fresh poll at once.
+// Back, or open at last: a fresh poll at once, once the line is quiet, as a projector may be talking still.
 void LineWorker::back() {
     up_ = true;
+    run_.opened(true);
     poll();
 }
 
@@ -50,6 +51,7 @@ void LineWorker::poll() {
     if (!up_) return;
     Request status;
     status.kind = Request::Kind::Status;
+    status.untilUnanswered = true;
     for (const StatusKey& key : statusKeys())
         status.keys.push_back(&key);
     for (const std::string& projector : config_.projectors)

@@ -64,10 +64,20 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
                 request.keys.push_back(&key);
         return request;
     }
+    if (first == "help") {
+        request.kind = Request::Kind::Help;
+        if (words.size() > 1) request.text = words[1];
+        return request;
+    }
     if (first == "hold") {
-        if (words.size() < 3)
+        const std::string all = joined(words, 1, words.size());
+        const NamedButton* whole = words.size() > 1 ? findButton(all) : nullptr;
+        if (whole && whole->held)
+            return failure(Message(Text::q7tr("hold takes the seconds after the name: q7ctl hold %1 SECONDS"),
+                                   {Message::verbatim(all)}));
+        if (words.size() < 3 && !whole)
             return failure(Message(Text::q7tr("hold takes a held button's name and the seconds")));
-        const Result<const NamedButton*> held = button(joined(words, 1, words.size() - 1));
+        const Result<const NamedButton*> held = whole ? whole : button(joined(words, 1, words.size() - 1));
         if (!held) return failure(held.error());
         if (!(*held)->held)
             return failure(Message(
@@ -86,6 +96,18 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
     request.kind = Request::Kind::Button;
     request.button = *named;
     return request;
+}
+
+PortToUse portToUse(const std::optional<std::string>& option, const std::optional<std::string>& environment,
+                    const std::function<ChosenPort()>& portOne) {
+    if (option) return {*option, {}};
+    if (environment && !environment->empty()) return {*environment, {}};
+    const ChosenPort one = portOne();
+    return {one.device,
+            Message(one.source == ChosenPort::Source::Found
+                        ? Text::q7tr("no port named; using %1, the panel's port 1")
+                        : Text::q7tr("no port named and no serial port found; trying %1, the panel's port 1"),
+                    {Message::verbatim(one.device)})};
 }
 
 } // namespace q7

@@ -31,6 +31,11 @@ int exitStatus(const std::vector<Answer>& answers) {
     return status;
 }
 
+int exitStatus(const Answers& result) {
+    if (const int signo = endingSignal()) return 128 + signo;
+    return result ? exitStatus(*result) : 1;
+}
+
 RequestRun::RequestRun(Line& line, TimerFactory& timers, std::optional<int> windowMs, Traffic traffic)
     : line_(line), exchange_(line, timers), windowMs_(windowMs), traffic_(std::move(traffic)) {}
 
@@ -39,6 +44,7 @@ void RequestRun::start(const Request& request, std::string prefix, Done done) {
     prefix_ = std::move(prefix);
     done_ = std::move(done);
     answers_.clear();
+    interrupted_ = false;
     next();
 }
 
@@ -49,6 +55,7 @@ void RequestRun::next() {
     int window = kStartIntervals.replyTimeout;
     switch (request_.kind) {
     case Request::Kind::List:
+    case Request::Kind::Help:
         return end(answers_);
     case Request::Kind::Button:
     case Request::Kind::Hold:
@@ -74,6 +81,9 @@ void RequestRun::next() {
     std::string frame = frameCommand(prefix_, command);
     if (traffic_) traffic_(true, frame);
     const auto answered = [this, name, key](const Exchanged& exchanged) {
+        if (exchanged.frames == 0)
+            return end(
+                failure(Message(Text::q7tr("Cannot write to %1."), {Message::verbatim(line_.address())})));
         if (traffic_) traffic_(false, exchanged.received);
         std::int16_t pressure = 0;
         answers_.push_back(
@@ -81,14 +91,26 @@ void RequestRun::next() {
              exchanged.received.empty()
                  ? std::nullopt
                  : decodeStatusReply(exchanged.frame, prefix_, traceText(exchanged.received), pressure)});
+        if (interrupted_) return end(answers_);
+        // A projector that does not answer one query is not kept waiting on for the rest.
+        if (request_.untilUnanswered && exchanged.outcome == Outcome::None) {
+            for (std::size_t i = answers_.size(); i < request_.keys.size(); ++i)
+                answers_.push_back(
+                    {std::string(request_.keys[i]->key), request_.keys[i], {{}, {}, Outcome::None, 0}, {}});
+            return end(answers_);
+        }
         next();
     };
-    const bool written =
-        request_.kind == Request::Kind::Hold
-            ? exchange_.hold(frame, repeatPeriodMs(*request_.button->held), request_.heldMs, answered)
-            : exchange_.ask(frame, windowMs_.value_or(window), answered);
-    if (!written)
-        end(failure(Message(Text::q7tr("Cannot write to %1."), {Message::verbatim(line_.address())})));
+    const int windowMs = windowMs_.value_or(window);
+    if (request_.kind == Request::Kind::Hold)
+        exchange_.hold(frame, repeatPeriodMs(*request_.button->held), request_.heldMs, windowMs, answered);
+    else
+        exchange_.ask(frame, windowMs, answered);
+}
+
+void RequestRun::interrupt() {
+    interrupted_ = true;
+    exchange_.interrupt(kEndingMs);
 }
 
 void RequestRun::stop() {
@@ -109,36 +131,50 @@ Runner::Runner(Line& line, TimerFactory& timers, std::string prefix, std::option
 void Runner::run(const Request& request, RequestRun::Done done) {
     request_ = request;
     done_ = std::move(done);
+    result_.reset();
+    interrupted_ = false;
     const Result<Line::Opening> opening = supervisor_.open();
     if (!opening)
-        end(failure(opening.error()));
+        openFailed(opening.error());
     else if (*opening == Line::Opening::Open)
         opened();
 }
 
 void Runner::opened() {
-    run_.start(request_, prefix_, [this](const Answers& answers) { end(answers); });
+    run_.start(request_, prefix_, [this](const Answers& answers) { ran(answers); });
 }
 
 void Runner::openFailed(const Message& why) {
-    end(failure(why));
+    ran(failure(why));
 }
 
 void Runner::lost(const Message& why) {
-    end(failure(Message(Text::q7tr("The serial device %1 went away: %2."),
-                        {Message::verbatim(supervisor_.line().address()), why})));
+    // Once answered, a line that goes while it settles takes nothing from the answers.
+    if (!result_)
+        result_ = failure(Message(Text::q7tr("The serial device %1 went away: %2."),
+                                  {Message::verbatim(supervisor_.line().address()), why}));
+    end();
 }
 
-void Runner::stop() {
-    run_.stop();
-    supervisor_.close();
-    done_ = {};
+void Runner::interrupt() {
+    interrupted_ = true;
+    if (!done_) return;
+    if (!result_ && !run_.busy())
+        return ran(failure(Message(Text::q7tr("The program was ended before the line was open."))));
+    run_.interrupt();
 }
 
-void Runner::end(const Answers& result) {
+// The line is handed back only once nothing of this run is still on its way.
+void Runner::ran(const Answers& result) {
+    result_ = result;
+    if (!result || interrupted_) return end();
+    run_.settle([this] { end(); });
+}
+
+void Runner::end() {
     run_.stop();
     supervisor_.close();
-    if (RequestRun::Done done = std::exchange(done_, {})) done(result);
+    if (RequestRun::Done done = std::exchange(done_, {})) done(*result_);
 }
 
 } // namespace q7

@@ -31,6 +31,11 @@ int repeatPeriodMs(const HeldEntry& held);
 int exitStatus(const std::vector<Answer>& answers);
 
 using Answers = Result<std::vector<Answer>>;
+// 128 + the signal once one is ending the process, wherever it came; else 1 for a line that failed, else as
+// the answers say.
+int exitStatus(const Answers& result);
+// What the process has left for the replies in flight once a signal has come.
+inline constexpr int kEndingMs = 250;
 // Each frame written and each reply, as they come: for --verbose and the log.
 using Traffic = std::function<void(bool sent, const std::string& bytes)>;
 
@@ -42,10 +47,17 @@ class RequestRun {
     // A window given replaces every send class's.
     RequestRun(Line& line, TimerFactory& timers, std::optional<int> windowMs, Traffic traffic);
 
+    // The line has just been opened; quiet: the first frame waits until it is quiet.
+    void opened(bool quiet) { exchange_.opened(quiet); }
     // prefix: "", "AFFF", "A001" ... "A004".
     void start(const Request& request, std::string prefix, Done done);
     // Characters are waiting on the line.
     void received() { exchange_.received(); }
+    // The process is ending: no new exchange, and what was written has kEndingMs for its replies; done then
+    // with the answers so far.
+    void interrupt();
+    // Then, once the line holds nothing of the run's any more.
+    void settle(std::function<void()> then) { exchange_.settle(std::move(then)); }
     // Ends without done; nothing more is written.
     void stop();
     bool busy() const { return static_cast<bool>(done_); }
@@ -61,18 +73,19 @@ class RequestRun {
     Traffic traffic_;
     Request request_;
     std::vector<Answer> answers_;
+    bool interrupted_ = false;
     Done done_;
 };
 
-// q7ctl's run: opens the line, runs the request, closes the line.
+// q7ctl's run: opens the line, runs the request, waits until the line is clean, closes it.
 class Runner final : private LineSupervisor::Events {
   public:
     Runner(Line& line, TimerFactory& timers, std::string prefix, std::optional<int> windowMs,
            Traffic traffic);
 
     void run(const Request& request, RequestRun::Done done);
-    // Ends at once: nothing more is written and the line is closed.
-    void stop();
+    // A signal: the run ends within kEndingMs, as RequestRun::interrupt() says, and done comes.
+    void interrupt();
 
   private:
     void received() override { run_.received(); }
@@ -81,12 +94,15 @@ class Runner final : private LineSupervisor::Events {
     void lost(const Message& why) override;
     void back() override {}
     void settingsFailed(const Message&) override {}
-    void end(const Answers& result);
+    void ran(const Answers& result);
+    void end();
 
     LineSupervisor supervisor_;
     RequestRun run_;
     std::string prefix_;
     Request request_;
+    std::optional<Answers> result_;
+    bool interrupted_ = false;
     RequestRun::Done done_;
 };
 

@@ -14,15 +14,15 @@ namespace q7 {
 namespace {
 
 constexpr auto kKeys = std::to_array<StatusKey>({
-    {"power", "CR0"},
-    {"input", "CR1"},
-    {"picture_reversal", "CR4"},
-    {"lamp_hours", "CR3"},
-    {"temperatures", "CR6"},
-    {"mute", "CRA"},
-    {"signal_type", "CR9"},
-    {"pressure", "CR PRESSURE"},
-    {"lamp_mode", "CR7"},
+    {"power", "CR0", ""},
+    {"input", "CR1", ""},
+    {"picture_reversal", "CR4", ""},
+    {"lamp_hours", "CR3", " h"},
+    {"temperatures", "CR6", " °C"},
+    {"mute", "CRA", ""},
+    {"signal_type", "CR9", ""},
+    {"pressure", "CR PRESSURE", " hPa"},
+    {"lamp_mode", "CR7", ""},
 });
 
 // Codes in the status decoder's form, " 0 0" for the reply "00".

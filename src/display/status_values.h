@@ -13,6 +13,7 @@ namespace q7 {
 struct StatusKey {
     std::string_view key;
     std::string_view command;
+    std::string_view unit; // behind each number a person reads, with its blank: " h", " °C", " hPa"
 };
 
 // power (CR0), input (CR1), picture_reversal (CR4), lamp_hours (CR3), temperatures (CR6), mute (CRA),

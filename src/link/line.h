@@ -17,6 +17,11 @@ namespace q7 {
 inline constexpr const char* kSettings19200 = "19200,N,8,1";
 inline constexpr const char* kSettings9600 = "9600,N,8,1";
 
+// The signal that is ending the process, 0 while none has come. Set from the signal handler, the first signal
+// counting; from then on no line writes a frame, and a frame refused for it is no fault of the line.
+int endingSignal();
+void setEndingSignal(int signo);
+
 // Always from the event loop, never from inside a call to the line.
 class LineEvents {
   public:

@@ -2,13 +2,14 @@
 // q7ctl's engine on the virtual clock with the fake line: every named button's frame and reply window, what
 // came of an exchange, the nine status queries as text and as data, holds, and the words it refuses.
 
+#include "ctl/report.h"
 #include "ctl/runner.h"
 #include "design.h"
 #include "fake_window.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <csignal>
 
 namespace q7 {
 namespace {
@@ -93,42 +94,36 @@ TEST(Exchange, WhatCameBackDecidesTheOutcomeAndTheExitStatus) {
     EXPECT_EQ(timed.outcome(), "none") << "--timeout replaces the button's window";
 }
 
-// The nine queries in turn, as the panel's STATUS line shows them and as data: q7sim's documented answers and
-// the design's tables.
-TEST(Status, EveryQueryAsTextAndAsData) {
+// The nine queries in turn, as the panel's STATUS line shows them and as a person reads them: q7sim's
+// documented answers and the design's tables.
+TEST(Status, EveryQueryAsThePanelShowsItAndInWords) {
     const std::tuple<const char*, const char*, const char*, const char*> kReplies[] = {
-        {"A001CR0\r", "80\r", " Stand by", "standby"},
-        {"A001CR1\r", "2\r", " Input mode 2", "2"},
-        {"A001CR4\r", "01\r", " Left/Right reversal", "left-right"},
-        {"A001CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use", "1234"},
-        {"A001CR6\r", "035.2,105.3\r", "  S1= 0 3 5 . 2 C  ,   S2=  0 5 . 3 C", "35.2 105.3"},
-        {"A001CRA\r", "02\r", " Audio mute ON", "video off, audio on"},
-        {"A001CR9\r", "ANALOG\r", " A N A L O G CR ", "ANALOG"},
-        {"A001CR PRESSURE\r", "853\r", "1013 hPa", "1013"},
-        {"A001CR7\r", "03\r", " No1,2 ON  : 2 Lamp mode", "2-lamps, lit 1 2"},
+        {"A001CR0\r", "80\r", " Stand by", "power: standby"},
+        {"A001CR1\r", "2\r", " Input mode 2", "input: 2"},
+        {"A001CR4\r", "01\r", " Left/Right reversal", "picture_reversal: left-right"},
+        {"A001CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use", "lamp_hours: 1234 h"},
+        {"A001CR6\r", "035.2,105.3\r", "  S1= 0 3 5 . 2 C  ,   S2=  0 5 . 3 C",
+         "temperatures: 35.2 °C, 105.3 °C"},
+        {"A001CRA\r", "02\r", " Audio mute ON", "mute: video mute off, audio mute on"},
+        {"A001CR9\r", "ANALOG\r", " A N A L O G CR ", "signal_type: ANALOG"},
+        {"A001CR PRESSURE\r", "853\r", "1013 hPa", "pressure: 1013 hPa"},
+        {"A001CR7\r", "03\r", " No1,2 ON  : 2 Lamp mode", "lamp_mode: 2-lamps, lamps lit: 1, 2"},
     };
     Ctl ctl("A001");
     ctl.run({"status"});
-    for (const auto& [frame, reply, text, value] : kReplies) {
+    std::string words;
+    for (const auto& [frame, reply, text, line] : kReplies) {
         EXPECT_EQ(ctl.line.written().back(), frame);
         ctl.line.receive(reply);
+        words += std::string(line) + "\n";
     }
+    ctl.clock.advance(0);
     ASSERT_TRUE(ctl.result.has_value());
-    EXPECT_EQ(exitStatus(ctl.result->value()), 0);
-    for (std::size_t i = 0; i < std::size(kReplies); ++i) {
-        const Answer& a = ctl.answer(i);
-        EXPECT_EQ(a.statusText.value_or("(none)"), std::get<2>(kReplies[i]));
-        const StatusValue v = statusValue(a.key->key, a.exchanged.received);
-        std::ostringstream shown;
-        shown << v.text;
-        if (v.kind == StatusValue::Kind::Mutes)
-            shown << "video " << (v.video ? "on" : "off") << ", audio " << (v.audio ? "on" : "off");
-        if (v.kind == StatusValue::Kind::Lamps) shown << ", lit";
-        if (v.kind == StatusValue::Kind::Number) shown << v.number;
-        for (std::size_t n = 0; n < v.numbers.size(); ++n)
-            shown << (n || v.kind == StatusValue::Kind::Lamps ? " " : "") << v.numbers[n];
-        EXPECT_EQ(shown.str(), std::get<3>(kReplies[i])) << a.key->key;
-    }
+    EXPECT_EQ(exitStatus(*ctl.result), 0);
+    for (std::size_t i = 0; i < std::size(kReplies); ++i)
+        EXPECT_EQ(ctl.answer(i).statusText.value_or("(none)"), std::get<2>(kReplies[i]));
+    EXPECT_EQ(plainText(*parseRequest({"status"}), ctl.result->value()), words);
+    EXPECT_TRUE(replyNotes(ctl.result->value()).empty());
 }
 
 // Every code of the operating-state table has its word; a code no table holds has no value.
@@ -157,17 +152,34 @@ TEST(Status, EveryOperatingStateHasItsWord) {
     EXPECT_EQ(statusValue("pressure", "").kind, StatusValue::Kind::None);
 }
 
-// A hold repeats at the button's period, never while the line is still busy with the earlier frames, and
-// lets go at its time with nothing written after.
-TEST(Hold, RepeatsAtItsPeriodPacedByTheLineAndStopsAtItsTime) {
+// A hold repeats at the button's period, never while the line is still busy with the earlier frames, lets
+// go at its time with nothing written after, and ends once every frame's reply has come or the window after
+// the last frame has passed.
+TEST(Hold, RepeatsAtItsPeriodPacedByTheLineAndWaitsForItsReplies) {
     Ctl zoom;
     zoom.run({"hold", "zoom", "+", "0.5"});
     zoom.line.receive("\x06\r");
-    zoom.clock.advance(499);
+    zoom.clock.advance(500);
     EXPECT_EQ(zoom.line.written(), std::vector<std::string>(10, "C47\r"));
-    zoom.clock.advance(1);
+    EXPECT_FALSE(zoom.result.has_value()) << "nine replies are still to come";
+    zoom.line.receive(std::string(8 * 2, '\x06').replace(1, 7, "\r\x06\r\x06\r\x06"));
+    zoom.line.receive("\x06\r\x06\r\x06\r\x06\r\x06\r\x06\r");
+    ASSERT_TRUE(zoom.result.has_value());
     EXPECT_EQ(zoom.answer().exchanged.frames, 10);
     EXPECT_EQ(zoom.outcome(), "ack");
+    EXPECT_FALSE(zoom.line.isOpen());
+
+    Ctl silent;
+    silent.run({"hold", "focus", "-", "1"});
+    silent.clock.advance(1000 + 499);
+    EXPECT_FALSE(silent.result.has_value()) << "the last frame went out at 950";
+    silent.clock.advance(1);
+    EXPECT_FALSE(silent.result.has_value()) << "not before the line is quiet";
+    silent.clock.advance(100);
+    ASSERT_TRUE(silent.result.has_value());
+    EXPECT_EQ(silent.line.writes.back().at, 950);
+    EXPECT_EQ(silent.outcome(), "none");
+
     Ctl arrow;
     arrow.line.slowLine = true;
     arrow.run({"hold", "cursor up", "1"});
@@ -180,6 +192,83 @@ TEST(Hold, RepeatsAtItsPeriodPacedByTheLineAndStopsAtItsTime) {
     EXPECT_EQ(arrow.line.writes.back().at, 600);
 }
 
+// Every reply belongs to its frame: what waits before the first frame is dropped; a reply that came late or
+// only in part keeps the next frame back until the line has been quiet for 100 ms (a half reply's CR come
+// first), 1 s at most; and the line is let go only when it is clean.
+TEST(Exchange, EveryReplyBelongsToItsFrame) {
+    Ctl late;
+    late.line.incoming = "\x15\r";
+    late.run({"status", "power", "input", "lamp_hours", "mute"});
+    late.line.receive("80\r");
+    late.line.receive("2\r");
+    late.clock.advance(550);
+    late.line.receive("1234\r"); // the third's reply, 50 ms after its window
+    late.clock.advance(99);
+    EXPECT_EQ(late.line.writes.size(), 3u);
+    late.clock.advance(1);
+    ASSERT_EQ(late.line.writes.size(), 4u);
+    EXPECT_EQ(late.line.writes.back().at, 650);
+    late.line.receive("02\r");
+    late.clock.advance(0);
+    ASSERT_TRUE(late.result.has_value());
+    EXPECT_EQ(plainText(*parseRequest({"status"}), late.result->value()),
+              "power: standby\ninput: 2\nlamp_hours: no reply\nmute: video mute off, audio mute on\n");
+    EXPECT_EQ(replyNotes(late.result->value()).at(0).english(), "no reply to CR3 within 500 ms");
+
+    Ctl split;
+    split.run({"status", "lamp_hours", "power"});
+    split.line.receive("12");
+    split.clock.advance(800);
+    EXPECT_EQ(split.line.writes.size(), 1u) << "its CR is still to come";
+    split.line.receive("34\r");
+    split.clock.advance(100);
+    ASSERT_EQ(split.line.writes.size(), 2u);
+    EXPECT_EQ(split.line.writes.back().at, 900);
+    split.line.receive("80\r");
+    ASSERT_TRUE(split.result.has_value());
+    EXPECT_EQ(split.outcome(0), "partial");
+    EXPECT_EQ(split.answer(1).statusText.value_or(""), " Stand by");
+
+    Ctl chatter;
+    chatter.run({"power", "on"});
+    for (int ms = 0; ms < 2000; ms += 50, chatter.clock.advance(50))
+        chatter.line.receive("x");
+    EXPECT_EQ(chatter.outcome(), "partial");
+    EXPECT_FALSE(chatter.line.isOpen()) << "let go after the window and 1 s of waiting for quiet";
+    EXPECT_EQ(exitStatus(*chatter.result), 3);
+}
+
+// A signal ends a run with 128 + its number, wherever it comes: before the first frame (which is then
+// refused), or during a hold, which then has 250 ms at most for its replies.
+TEST(Exchange, ASignalEndsTheRunAtOnceWithItsOwnStatus) {
+    struct Ending {
+        explicit Ending(int signo) { setEndingSignal(signo); }
+        ~Ending() { setEndingSignal(0); }
+    };
+    Ctl first;
+    {
+        const Ending term(SIGTERM);
+        first.run({"power", "off"});
+        ASSERT_TRUE(first.result.has_value());
+        EXPECT_TRUE(first.line.written().empty());
+        EXPECT_EQ(exitStatus(*first.result), 143);
+    }
+    EXPECT_EQ(exitStatus(*first.result), 1) << "without the signal, a frame refused is the line's failure";
+    Ctl held;
+    held.run({"hold", "zoom", "-", "60"});
+    held.clock.advance(1000);
+    const Ending interrupt(SIGINT);
+    held.runner.interrupt();
+    const std::size_t sent = held.line.writes.size();
+    held.clock.advance(249);
+    EXPECT_FALSE(held.result.has_value());
+    held.clock.advance(1);
+    ASSERT_TRUE(held.result.has_value());
+    EXPECT_EQ(held.line.writes.size(), sent);
+    EXPECT_FALSE(held.line.isOpen());
+    EXPECT_EQ(exitStatus(*held.result), 130);
+}
+
 TEST(Words, WhatCannotBeDoneIsRefusedInOneLine) {
     const std::pair<std::vector<std::string>, const char*> kRefused[] = {
         {{"lamp", "select", "3"},
@@ -189,6 +278,8 @@ TEST(Words, WhatCannotBeDoneIsRefusedInOneLine) {
         {{"hold", "zoom +", "0"},
          "the seconds of a hold must be a number above 0 and at most 3600, not \"0\""},
         {{"hold", "zoom +", "3600.1"}, "not \"3600.1\""},
+        {{"hold", "zoom", "+"}, "hold takes the seconds after the name: q7ctl hold zoom + SECONDS"},
+        {{"hold", "image3", "5"}, "\"image3\" is not a held button"},
         {{"hold", "zoom +", "nan"}, "not \"nan\""},
         {{"status", "lamp"}, "no status is named \"lamp\""},
         {{"send"}, "send takes one text"},
@@ -201,6 +292,24 @@ TEST(Words, WhatCannotBeDoneIsRefusedInOneLine) {
     }
     EXPECT_EQ(parseRequest({"hold", "zoom +", "3600"})->heldMs, 3600000);
     EXPECT_EQ(parseRequest({"lamp select 2"})->button->name, "lamp select 2");
+    EXPECT_EQ(parseRequest({"help", "status"})->text, "status");
+}
+
+// The port nobody named is the panel's port 1 among the ports there are, and a note says so.
+TEST(Words, APortNobodyNamedIsSaid) {
+    const std::vector<SerialPortInfo> present = {{"/dev/ttyS0", {}, {}, {}, {}, {}, {}},
+                                                 {"/dev/ttyUSB0", "FT232R", {}, {}, 0x0403, 0x6001, {}}};
+    const auto portOne = [&] {
+        return choosePorts(present, {}, {}, {"/dev/ttyS0", "/dev/ttyS1"},
+                           [](const std::string& d) { return d; })[0];
+    };
+    const auto chosen = [&](std::optional<std::string> option, std::optional<std::string> environment) {
+        const PortToUse port = portToUse(option, environment, portOne);
+        return port.address + " | " + (port.note ? port.note->english() : "");
+    };
+    EXPECT_EQ(chosen("/dev/ttyACM0", "/dev/ttyUSB1"), "/dev/ttyACM0 | ");
+    EXPECT_EQ(chosen({}, "socket://h:4001"), "socket://h:4001 | ");
+    EXPECT_EQ(chosen({}, ""), "/dev/ttyS0 | no port named; using /dev/ttyS0, the panel's port 1");
 }
 
 TEST(Line, ALineThatCannotBeOpenedOrGoesAwayEndsTheRun) {

@@ -79,11 +79,13 @@ TEST(Bridge, AVenueOnTheBroker) {
         {R"({"hold": "power on", "seconds": 1})", "is not a held button"},
         {"powr on", "the nearest names are \"power on\""},
     };
-    for (const auto& [payload, error] : refused)
-        EXPECT_TRUE(watch.ask("q7/foyer/single/command", payload)["error"].toString().contains(error))
-            << payload.data();
-    EXPECT_TRUE(
-        watch.ask("q7/hall/003/command", "power off")["error"].toString().contains("no projector 003"));
+    for (const auto& [payload, error] : refused) {
+        const QJsonObject result = watch.ask("q7/foyer/single/command", payload);
+        EXPECT_EQ(result["outcome"].toString(), "usage") << payload.data();
+        EXPECT_TRUE(result["error"].toString().contains(error)) << payload.data();
+    }
+    EXPECT_EQ(watch.ask("q7/hall/003/command", "power off"),
+              (QJsonObject{{"outcome", "usage"}, {"error", "no projector 003 is served on the line hall"}}));
     EXPECT_EQ(hall.commands(), QStringList{"A002C00"});
     EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
 

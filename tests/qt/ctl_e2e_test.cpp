@@ -44,7 +44,7 @@ TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
         {{"--no-reply"}, {"freeze", "off"}, " X X X X\n", 3, "C44\r"},
         {{"--split", "--split-gap", "800"},
          {"status", "lamp_hours"},
-         "lamp_hours: 1 2  Hour Use\n",
+         "lamp_hours: incomplete reply: 1 2\n",
          3,
          "CR3\r"},
         {{"--tcp", "0"}, {"Input", "2", "S-Video"}, " ACK CR \n", 0, "CF INPUT2 S-VIDEO\r"},
@@ -57,6 +57,50 @@ TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
         EXPECT_EQ(run.ctl.exitCode(), status);
         EXPECT_EQ(projector.frames(), QStringList{QString(frame).chopped(1)});
     }
+}
+
+// Each command reads its own reply, whatever the one before left in the line: a hold's last replies, the rest
+// of a reply that came too late, a reply nobody read.
+TEST(Q7ctl, EveryReplyBelongsToItsCommand) {
+    const auto hex = [](const QString& port, const QStringList& args) {
+        const Ctl run(port, QStringList{"--json"} + args);
+        return run.json()["hex"].toString().toStdString() + " " + std::to_string(run.ctl.exitCode());
+    };
+    Simulator projector({});
+    EXPECT_EQ(Ctl(projector.port, {"hold", "zoom", "+", "1"}).ctl.exitCode(), 0);
+    EXPECT_EQ(hex(projector.port, {"send", "CR3"}), "31 32 33 34 0D 0");
+    EXPECT_EQ(hex(projector.port, {"send", "XYZ"}), "15 0D 4");
+    QFile other(projector.port);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    other.write("CR3\r");
+    QTest::qWait(300);
+    other.close();
+    EXPECT_EQ(hex(projector.port, {"send", "CR0"}), "38 30 0D 0");
+
+    Simulator split({"--split", "--split-gap", "800"});
+    EXPECT_EQ(Ctl(split.port, {"status", "lamp_hours"}).ctl.exitCode(), 3);
+    EXPECT_EQ(hex(split.port, {"send", "CR0"}), "38 30 0D 0");
+}
+
+// A run that comes to nothing says why on standard error, and with --json as one object on standard output.
+TEST(Q7ctl, FailuresAreSaidToPeopleAndToScripts) {
+    const std::tuple<QString, QStringList, const char*, int> cases[] = {
+        {"/dev/q7-none", {"--json", "status"}, "failed", 1},
+        {"socket://127.0.0.1:1", {"--json", "power", "on"}, "failed", 1},
+        {"/dev/q7-none", {"--json", "hold", "zoom", "+", "-1"}, "usage", 2},
+        {"/dev/q7-none", {"--json", "hold", "zoom", "+"}, "usage", 2},
+    };
+    for (const auto& [port, args, outcome, status] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Ctl run(port, args);
+        EXPECT_EQ(run.ctl.exitCode(), status);
+        EXPECT_EQ(run.json()["outcome"].toString(), outcome);
+        EXPECT_TRUE(run.err.startsWith("q7ctl: " + run.json()["error"].toString())) << run.err.toStdString();
+    }
+    EXPECT_EQ(Ctl("/dev/q7-none", {"--json", "hold", "zoom", "+", "-1"}).json()["error"].toString(),
+              "the seconds of a hold must be a number above 0 and at most 3600, not \"-1\"");
+    const Ctl help("/dev/q7-none", {"help"});
+    EXPECT_TRUE(help.out.startsWith("Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...\n"));
 }
 
 // The nine queries as one JSON object, q7sim's documented answers typed; a line that never stops sending ends

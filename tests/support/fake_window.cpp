@@ -44,7 +44,8 @@ void FakeLine::receive(const std::string& bytes) {
 }
 
 bool FakeLine::write(std::string_view bytes) {
-    if (!open_ || connecting_) return false;
+    // As the program's lines: once the process is ending, no frame goes out.
+    if (!open_ || connecting_ || endingSignal()) return false;
     writes.push_back({clock_ ? clock_->now() : 0, std::string(bytes)});
     pending += slowLine ? bytes.size() : 0;
     return true;

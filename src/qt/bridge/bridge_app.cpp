@@ -96,7 +96,9 @@ class Bridge final : public QObject, private LineWorker::Events {
         connect(&mqtt_, &MqttClient::oversize, this, [this](const QString& topic, qsizetype bytes) {
             if (topic.endsWith("/command"))
                 result(topic,
-                       {{"error", QString("a payload of %1 bytes is too large; it was dropped").arg(bytes)}});
+                       failureJson("usage",
+                                   Message(Text::q7tr("a payload of %1 bytes is too large; it was dropped"),
+                                           {Message::number(bytes)})));
         });
         mqtt_.subscribe("q7/+/+/command");
         mqtt_.subscribe(QString::fromStdString(config_.discoveryPrefix) + "/status");
@@ -198,18 +200,19 @@ class Bridge final : public QObject, private LineWorker::Events {
              std::find(worker->config().projectors.begin(), worker->config().projectors.end(), projector) ==
                  worker->config().projectors.end()) ||
             (projector == "all" && worker->config().projectors.front() == "single"))
-            return result(
-                topic,
-                {{"error", QString("no projector %1 is served on the line %2").arg(levels[2], levels[1])}});
+            return result(topic,
+                          failureJson("usage", Message(Text::q7tr("no projector %1 is served on the line %2"),
+                                                       {Message::verbatim(levels[2].toStdString()),
+                                                        Message::verbatim(levels[1].toStdString())})));
         const Result<Request> request = commandFrom(payload);
-        if (!request) return result(topic, {{"error", qs(request.error().english())}});
+        if (!request) return result(topic, failureJson("usage", request.error()));
         worker->command(
             projector, *request, [this, topic, line = worker->config().name](const Answers& answers) {
                 logEvent(line, answers ? answers->front().name + ": " +
                                              std::string(outcomeName(answers->front().exchanged.outcome))
                                        : "failed: " + answers.error().english());
-                result(topic, answers ? answerJson(answers->front())
-                                      : QJsonObject{{"error", qs(answers.error().english())}});
+                result(topic,
+                       answers ? answerJson(answers->front()) : failureJson("failed", answers.error()));
             });
     }
 
@@ -260,7 +263,8 @@ const char* const kBridgeHelp = Text::q7tr(
     "  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints\n"
     "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S} (at most "
     "60)\n"
-    "  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, or {\"error\": TEXT}\n"
+    "  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:\n"
+    "                                  {\"outcome\": \"failed\" or \"usage\", \"error\": TEXT}\n"
     "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n");
 
 } // namespace

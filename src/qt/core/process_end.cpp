@@ -15,7 +15,6 @@
 namespace q7 {
 namespace {
 
-volatile std::sig_atomic_t signalled = 0;
 int wakeUp[2] = {-1, -1};
 Line* lineAtExit = nullptr;
 
@@ -23,7 +22,7 @@ Line* lineAtExit = nullptr;
 // Only what is safe in a signal handler: a flag and one byte down a non-blocking pipe, errno kept.
 void onSignal(int signo) {
     const int saved = errno;
-    if (!signalled) signalled = signo;
+    setEndingSignal(signo);
     const char byte = 0;
     [[maybe_unused]] const auto written = ::write(wakeUp[1], &byte, 1);
     errno = saved;
@@ -64,14 +63,6 @@ ProcessEnd::ProcessEnd(Line& line) {
 
 ProcessEnd::~ProcessEnd() {
     lineAtExit = nullptr;
-}
-
-bool ProcessEnd::requested() {
-    return signalled != 0;
-}
-
-int ProcessEnd::signalNumber() {
-    return static_cast<int>(signalled);
 }
 
 } // namespace q7

@@ -2,7 +2,8 @@
 #pragma once
 // The ends of the program that do not pass through "END": SIGTERM, SIGINT and SIGHUP (a logout, a kill,
 // Ctrl+C in the terminal), and a broken display connection, on which the toolkit exits by itself. Each must
-// still close the port, so that its lock file goes and the line gets back the settings it had.
+// still close the port, so that its lock file goes and the line gets back the settings it had. The signal
+// that arrived is endingSignal().
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -18,11 +19,6 @@ class ProcessEnd final : public QObject {
     // port should the process exit without returning from main.
     explicit ProcessEnd(Line& line);
     ~ProcessEnd() override;
-
-    // Whether one of the signals has arrived: from then on nothing more is written to the line.
-    static bool requested();
-    // The signal that arrived, 0 before one has.
-    static int signalNumber();
 
   signals:
     // From the event loop, once: end the program as "END" does.

@@ -2,7 +2,6 @@
 #include "qt/core/qt_line.h"
 
 #include "qt/core/port_discovery.h"
-#include "qt/core/process_end.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -171,7 +170,7 @@ Result<std::string> QtLine::resolveDevice() const {
 Result<Line::Opening> QtLine::open() {
     if (isOpen()) return isConnecting() ? Opening::Pending : Opening::Open;
     // Once the process has been told to end, nothing opens the line again.
-    if (ProcessEnd::requested())
+    if (endingSignal())
         return failure(
             Message(Text::q7tr("Cannot open %1: the program is ending."), {Message::verbatim(address_)}));
     ++opens_;
@@ -183,7 +182,11 @@ Result<Line::Opening> QtLine::open() {
     if (!device) return failure(device.error());
     port_.setPortName(QString::fromStdString(*device));
     configure(line_);
-    if (port_.open(QIODevice::ReadWrite)) return Opening::Open;
+    if (port_.open(QIODevice::ReadWrite)) {
+        // What waits in the device was sent to whoever had the line before: it answers nothing of ours.
+        port_.clear(QSerialPort::Input);
+        return Opening::Open;
+    }
     return failure(Message(
         Text::q7tr("Cannot open %1: %2."),
         {Message::verbatim(address_),
@@ -268,7 +271,7 @@ bool QtLine::isOpen() const {
 
 bool QtLine::write(std::string_view bytes) {
     // Once the process has been told to end, no new frame goes out: a held button's repeat stops at once.
-    if (ProcessEnd::requested()) return false;
+    if (endingSignal()) return false;
     if (net_.isOpen()) return net_.write(bytes);
     if (!port_.isOpen()) return false;
     const qint64 size = static_cast<qint64>(bytes.size());

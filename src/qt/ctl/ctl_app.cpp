@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/ctl/ctl_app.h"
 
+#include "ctl/report.h"
 #include "display/trace.h"
 #include "link/port_address.h"
 #include "log/session_log.h"
@@ -13,7 +14,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTime>
 #include <cstdio>
 #include <optional>
@@ -35,9 +38,11 @@ const char* const kCommands = Text::q7tr(
     "  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released\n"
     "  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)\n"
     "\n"
+    "  help [COMMAND]        this text, or a command's\n"
+    "\n"
     "Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could "
     "not\n"
-    "be opened or went away, 2 a usage error.\n");
+    "be opened or went away, 2 a usage error, 128 + N ended by signal N.\n");
 
 // An option's description, in the user's language.
 QString described(const char* text) {
@@ -47,6 +52,15 @@ QString described(const char* text) {
 void say(FILE* to, const std::string& text) {
     std::fputs(text.c_str(), to);
     std::fflush(to);
+}
+
+// Every line on standard error says whose it is.
+void complain(const Message& why) {
+    say(stderr, "q7ctl: " + translatedText(why) + "\n");
+}
+
+std::string compact(const QJsonDocument& document) {
+    return document.toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
 // The same projectors as the panel's selection, by the names a script writes.
@@ -59,7 +73,7 @@ std::optional<std::string> prefixFor(const QString& projector) {
 }
 
 struct Options {
-    std::string port;
+    std::optional<std::string> port; // named by --port
     std::string settings = kSettings19200;
     std::string prefix;
     std::optional<int> timeoutMs;
@@ -75,7 +89,7 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
     const QCommandLineOption port(
         "port",
         described(Text::q7tr("The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT "
-                             "(default: $Q7_PORT, else the panel's port 1).")),
+                             "(default: $Q7_PORT, else the panel's port 1, said on standard error).")),
         "DEVICE|URL");
     const QCommandLineOption speed(
         "speed", described(Text::q7tr("The line's speed: 19200 (default) or 9600.")), "BAUD");
@@ -102,16 +116,16 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
     parser.addPositionalArgument(
         "COMMAND", described(Text::q7tr("list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.")),
         "COMMAND...");
-    if (!parser.parse(arguments)) return failure(Message::verbatim(parser.errorText().toStdString()));
+    // A negative number at the end is a hold's seconds out of range, not an option.
+    QStringList words = arguments;
+    if (words.size() > 1 && QRegularExpression("^-[0-9.]+$").match(words.back()).hasMatch())
+        words.insert(words.size() - 1, "--");
+    if (!parser.parse(words)) return failure(Message::verbatim(parser.errorText().toStdString()));
     Options o;
     for (const QString& word : parser.positionalArguments())
         o.words.push_back(word.toStdString());
     if (parser.isSet(help) || parser.isSet(version)) return o;
-    const QByteArray fromEnvironment = qgetenv("Q7_PORT");
-    o.port = parser.isSet(port) ? parser.value(port).toStdString() : fromEnvironment.toStdString();
-    if (!o.port.empty())
-        if (const Result<PortAddress> parsed = parsePortAddress(o.port); !parsed)
-            return failure(parsed.error());
+    if (parser.isSet(port)) o.port = parser.value(port).toStdString();
     if (parser.isSet(speed)) {
         if (parser.value(speed) != "19200" && parser.value(speed) != "9600")
             return failure(Message(Text::q7tr("the speed must be 19200 or 9600, not %1"),
@@ -167,11 +181,27 @@ const std::pair<const char*, const char*> kCommandHelp[] = {
 std::string helpText(const QCommandLineParser& parser, const std::vector<std::string>& words) {
     for (const auto& [command, help] : kCommandHelp)
         if (!words.empty() && words.front() == command) return translatedText(Message(help));
-    // Qt's usage line names the program by the path it was started with.
+    // Qt's usage line names the program by the path it was started with, and is not ours to translate.
     const QString options = parser.helpText().section('\n', 1);
-    return "Usage: q7ctl [--port DEVICE|URL] [--speed 19200|9600] [--projector single|all|001|002|003|004] "
-           "[--json]\n             [--timeout MS] [--verbose] [--log FILE] COMMAND...\n" +
+    return translatedText(Message(Text::q7tr("Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...\n"))) +
            options.toStdString() + "\n" + translatedText(Message(kCommands));
+}
+
+QJsonArray listingJson() {
+    QJsonArray out;
+    for (const NamedButton& b : namedButtons()) {
+        QJsonObject one{{"name", QString::fromUtf8(b.name)}};
+        if (b.oneShot) {
+            one.insert("command", QString::fromLatin1(b.oneShot->command));
+            one.insert("window_ms", replyWindowMs(b.oneShot->sendClass));
+        } else {
+            one.insert("command", QString::fromLatin1(b.held->command));
+            one.insert("window_ms", kStartIntervals.replyTimeout);
+            one.insert("period_ms", repeatPeriodMs(*b.held));
+        }
+        out.append(one);
+    }
+    return out;
 }
 
 std::string listing() {
@@ -191,30 +221,18 @@ std::string listing() {
     return out;
 }
 
-// The panel's texts: the reply's trace (" X X X X" for none) and, for a decoded query, the STATUS text; for
-// status, each key with its STATUS text.
-std::string plainText(const Request& request, const std::vector<Answer>& answers) {
-    std::string out;
-    for (const Answer& a : answers) {
-        const std::string& got = a.exchanged.received;
-        const std::string trace = got.empty() ? std::string(kNoReply) : traceText(got);
-        if (request.kind == Request::Kind::Status)
-            out += a.name + ":" + a.statusText.value_or(trace) + "\n";
-        else
-            out += trace + "\n" + (a.statusText ? *a.statusText + "\n" : "");
-    }
-    return out;
-}
-
 std::string jsonText(const Request& request, const std::vector<Answer>& answers) {
-    const QJsonObject object =
-        request.kind == Request::Kind::Status ? statusJson(answers) : answerJson(answers.front());
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
+    return compact(QJsonDocument(request.kind == Request::Kind::Status ? statusJson(answers)
+                                                                       : answerJson(answers.front())));
 }
 
-std::string portOne() {
-    CommandLine none;
-    return portsToUse(none, presentSerialPorts())[0].device;
+ChosenPort portOne() {
+    return portsToUse(CommandLine(), presentSerialPorts())[0];
+}
+
+std::optional<std::string> environment(const char* name) {
+    if (!qEnvironmentVariableIsSet(name)) return std::nullopt;
+    return qEnvironmentVariable(name).toStdString();
 }
 
 } // namespace
@@ -226,45 +244,49 @@ int runCtl(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(Q7_VERSION);
     QCommandLineParser parser;
     const Result<Options> options = parseOptions(parser, QCoreApplication::arguments());
-    if (!options) {
-        say(stderr, "q7ctl: " + translatedText(options.error()) + "\n");
-        return kUsage;
-    }
+    const bool json = parser.isSet("json");
+    // A failure is said on standard error, and with --json told on standard output as well.
+    const auto fail = [json](const char* outcome, const Message& why, int status) {
+        complain(why);
+        if (json) say(stdout, compact(QJsonDocument(failureJson(outcome, why))));
+        return status;
+    };
+    if (!options) return fail("usage", options.error(), kUsage);
     if (parser.isSet("version")) {
         say(stdout, "q7ctl " Q7_VERSION "\n");
         return 0;
     }
-    if (parser.isSet("help")) {
-        say(stdout, helpText(parser, options->words));
+    Result<Request> request = parseRequest(options->words);
+    if (parser.isSet("help") || (request && request->kind == Request::Kind::Help)) {
+        std::vector<std::string> about = options->words;
+        if (request && request->kind == Request::Kind::Help) about = {request->text};
+        say(stdout, helpText(parser, about));
         return 0;
     }
-    const Result<Request> request = parseRequest(options->words);
-    if (!request) {
-        say(stderr, "q7ctl: " + translatedText(request.error()) + "\n");
-        return kUsage;
-    }
+    if (!request) return fail("usage", request.error(), kUsage);
     if (request->kind == Request::Kind::List) {
-        say(stdout, listing());
+        say(stdout, json ? compact(QJsonDocument(listingJson())) : listing());
         return 0;
     }
+    const PortToUse port = portToUse(options->port, environment("Q7_PORT"), portOne);
+    if (const Result<PortAddress> parsed = parsePortAddress(port.address); !parsed)
+        return fail("usage", parsed.error(), kUsage);
+    if (port.note) complain(*port.note);
 
-    QtLine line(options->port.empty() ? portOne() : options->port);
+    QtLine line(port.address);
     (void)line.applySettings(options->settings);
     std::unique_ptr<SessionLog> log;
     if (!options->log.empty()) {
         Result<std::unique_ptr<SessionLog>> opened =
-            SessionLog::open(options->log, options->logBytes,
-                             [](const Message& why) { say(stderr, "q7ctl: " + translatedText(why) + "\n"); });
-        if (!opened) {
-            say(stderr, "q7ctl: " + translatedText(opened.error()) + "\n");
-            return kLineFailed;
-        }
+            SessionLog::open(options->log, options->logBytes, [](const Message& why) { complain(why); });
+        if (!opened) return fail("failed", opened.error(), kLineFailed);
         log = std::move(*opened);
     }
     QtTimers timers;
     const Traffic traffic = [&](bool sent, const std::string& bytes) {
         if (options->verbose)
-            say(stderr, QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() + (sent ? " TX" : " RX") +
+            say(stderr, "q7ctl: " + QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() +
+                            (sent ? " TX" : " RX") +
                             (bytes.empty() ? std::string(kNoReply) : traceText(bytes)) + "\n");
         if (log && !bytes.empty())
             log->write(line.address(), sent ? SessionLog::Direction::TX : SessionLog::Direction::RX,
@@ -278,24 +300,31 @@ int runCtl(int argc, char* argv[]) {
         status = code;
         QCoreApplication::exit(code);
     };
-    QObject::connect(&processEnd, &ProcessEnd::endRequested, &app, [&] {
-        runner.stop();
-        finish(128 + ProcessEnd::signalNumber());
-    });
+    QObject::connect(&processEnd, &ProcessEnd::endRequested, &app, [&] { runner.interrupt(); });
     runner.run(*request, [&](const Answers& answers) {
+        const int code = exitStatus(answers);
         if (!answers) {
-            say(stderr, translatedText(answers.error()) + "\n");
             if (log)
                 log->write(line.address(), SessionLog::Direction::Event,
                            "failed: " + answers.error().english(), {});
-            return finish(kLineFailed);
+            // A frame refused because the process is ending is no fault of the line.
+            if (endingSignal())
+                say(stdout, json ? compact(QJsonDocument(failureJson(
+                                       "interrupted", Message(Text::q7tr("Ended by signal %1."),
+                                                              {Message::number(endingSignal())}))))
+                                 : "");
+            else
+                fail("failed", answers.error(), code);
+            return finish(code);
         }
-        say(stdout, options->json ? jsonText(*request, *answers) : plainText(*request, *answers));
+        for (const Message& note : replyNotes(*answers))
+            complain(note);
+        say(stdout, json ? jsonText(*request, *answers) : plainText(*request, *answers));
         for (const Answer& a : *answers)
             if (log)
                 log->write(line.address(), SessionLog::Direction::Event,
                            a.name + ": " + std::string(outcomeName(a.exchanged.outcome)), {});
-        finish(exitStatus(*answers));
+        finish(code);
     });
     if (!status) QCoreApplication::exec();
     return status.value_or(kLineFailed);

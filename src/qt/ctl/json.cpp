@@ -47,6 +47,10 @@ QJsonObject answerJson(const Answer& answer) {
             {"hex", hexBytes(answer.exchanged.received)}};
 }
 
+QJsonObject failureJson(const char* outcome, const Message& why) {
+    return {{"outcome", outcome}, {"error", QString::fromStdString(why.english())}};
+}
+
 QJsonObject statusJson(const std::vector<Answer>& answers) {
     QJsonObject status;
     for (const Answer& a : answers) {

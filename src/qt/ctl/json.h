@@ -14,6 +14,8 @@ QJsonValue toJson(const StatusValue& value);
 QJsonObject answerJson(const Answer& answer);
 // Each status key with outcome, reply, hex, text and value.
 QJsonObject statusJson(const std::vector<Answer>& answers);
+// A run that came to nothing: {"outcome": "failed" or "usage" or "interrupted", "error": the English text}.
+QJsonObject failureJson(const char* outcome, const Message& why);
 // The bytes as two hexadecimal digits each, blank between: "06 0D".
 QString hexBytes(const std::string& bytes);
 
