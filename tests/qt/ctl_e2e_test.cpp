@@ -48,6 +48,7 @@ TEST(Q7ctl, ACommandItsAnswerAndItsExitStatus) {
          3,
          "CR3\r"},
         {{"--tcp", "0"}, {"Input", "2", "S-Video"}, " ACK CR \n", 0, "CF INPUT2 S-VIDEO\r"},
+        {{"--delay", "1000"}, {"send", "CR1"}, " 1 CR \n Input mode 1\n", 0, "CR1\r"},
     };
     for (const auto& [sim, args, out, status, frame] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
