@@ -2,18 +2,27 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
 <context>
+    <name>Text</name>
+    <message>
+        <source>Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...
+</source>
+        <translation>使い方: q7ctl [オプション]... COMMAND [ARGUMENT]...
+</translation>
+    </message>
+</context>
+<context>
     <name>q7::Text</name>
     <message>
         <source>%1 is no number from %2 to %3</source>
-        <translation>%1 は %2 ～ %3 の数値ではありません</translation>
+        <translation>%2～%3 の数値で指定してください (%1 は不可)</translation>
     </message>
     <message>
         <source>the speed must be 19200 or 9600, not %1</source>
-        <translation>速度は 19200 または 9600 で指定してください (%1 は指定できません)</translation>
+        <translation>通信速度は 19200 または 9600 で指定してください (%1 は不可)</translation>
     </message>
     <message>
         <source>the projectors are single, or some of 001, 002, 003 and 004, each once</source>
-        <translation>プロジェクターは single、または 001、002、003、004 のいくつかを各 1 回ずつ指定してください</translation>
+        <translation>プロジェクターは single、または 001～004 から重複なく指定してください</translation>
     </message>
     <message>
         <source>the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1</source>
@@ -25,7 +34,7 @@
     </message>
     <message>
         <source>the line name %1 may hold only lower-case letters, digits, - and _</source>
-        <translation>回線名 %1 に使えるのは英小文字、数字、- と _ だけです</translation>
+        <translation>回線名 %1 に使用できるのは英小文字、数字、-、_ だけです</translation>
     </message>
     <message>
         <source>the line name %1 is given twice</source>
@@ -40,8 +49,8 @@
         <translation>ポートが指定されていません</translation>
     </message>
     <message>
-        <source>the bridge's id %1 may hold only lower-case letters, digits, - and _</source>
-        <translation>ブリッジの ID %1 に使えるのは英小文字、数字、- と _ だけです</translation>
+        <source>the bridge&apos;s id %1 may hold only lower-case letters, digits, - and _</source>
+        <translation>ブリッジの ID %1 に使用できるのは英小文字、数字、-、_ だけです</translation>
     </message>
     <message>
         <source>--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1</source>
@@ -49,7 +58,7 @@
     </message>
     <message>
         <source>line %1: unknown setting %2; there are speed and projectors</source>
-        <translation>回線 %1: 不明な設定 %2 です。使える設定は speed と projectors です</translation>
+        <translation>回線 %1: 不明な設定 %2 です。使用できる設定は speed、projectors です</translation>
     </message>
     <message>
         <source>%1 needs a value (q7ctl bridge --help)</source>
@@ -73,15 +82,15 @@
     </message>
     <message>
         <source>poll must be a number of seconds from 1 to 86400</source>
-        <translation>poll は 1 ～ 86400 の秒数で指定してください</translation>
+        <translation>poll は 1～86400 の秒数で指定してください</translation>
     </message>
     <message>
         <source>unknown key %1 in a line; there are name, port, speed, projectors and log</source>
-        <translation>回線の設定に不明なキー %1 があります。使えるキーは name、port、speed、projectors、log です</translation>
+        <translation>回線の設定に不明なキー %1 があります。使用できるキーは name、port、speed、projectors、log です</translation>
     </message>
     <message>
         <source>unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, username, password and [[line]] tables</source>
-        <translation>不明なキー %1 です。使えるキーは broker、id、poll、discovery_prefix、ca_file、username、password と [[line]] テーブルです</translation>
+        <translation>不明なキー %1 です。使用できるキーは broker、id、poll、discovery_prefix、ca_file、username、password、[[line]] テーブルです</translation>
     </message>
     <message>
         <source>%1: %2</source>
@@ -89,7 +98,7 @@
     </message>
     <message>
         <source>The serial device %1 went away: %2.</source>
-        <translation>シリアルデバイス %1 との接続が切れました: %2。</translation>
+        <translation>シリアルデバイス %1 が切断されました: %2。</translation>
     </message>
     <message>
         <source>The line %1 is away; the bridge opens it again by itself.</source>
@@ -105,7 +114,7 @@
     </message>
     <message>
         <source>the seconds of a hold must be a number above 0 and at most %1, not %2</source>
-        <translation>押し続ける秒数は 0 より大きく %1 以下の数値で指定してください (%2 は不可)</translation>
+        <translation>長押しの秒数は 0 より大きく %1 以下の数値で指定してください (%2 は不可)</translation>
     </message>
     <message>
         <source>no command given (q7ctl --help lists them)</source>
@@ -113,19 +122,19 @@
     </message>
     <message>
         <source>send takes one text, in quotes where it has blanks</source>
-        <translation>send にはテキストを 1 つ指定します。空白を含む場合は引用符で囲んでください</translation>
+        <translation>send にはテキストを 1 つ指定してください。空白を含む場合は引用符で囲んでください</translation>
     </message>
     <message>
         <source>no status is named %1; the keys are power, input, picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode</source>
-        <translation>%1 という名前のステータスはありません。キーは power、input、picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、lamp_mode です</translation>
+        <translation>%1 という名前のステータスはありません。使用できるキーは power、input、picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、lamp_mode です</translation>
     </message>
     <message>
-        <source>hold takes a held button's name and the seconds</source>
-        <translation>hold には押し続けボタンの名前と秒数を指定します</translation>
+        <source>hold takes a held button&apos;s name and the seconds</source>
+        <translation>hold には長押しボタンの名前と秒数を指定してください</translation>
     </message>
     <message>
         <source>%1 is not a held button; only these are: vol, zoom, focus, d.zoom, keystone + and -, lens shift up and down, cursor up, down, left and right, select</source>
-        <translation>%1 は押し続けボタンではありません。押し続けできるのは vol、zoom、focus、d.zoom、keystone の + と -、lens shift up と down、cursor up、down、left、right、select だけです</translation>
+        <translation>%1 は長押しボタンではありません。長押しボタンは vol、zoom、focus、d.zoom、keystone の + と -、lens shift up と down、cursor up、down、left、right、select だけです</translation>
     </message>
     <message>
         <source>Cannot write to %1.</source>
@@ -137,7 +146,7 @@
     </message>
     <message>
         <source>unknown option: %1</source>
-        <translation>不明なオプション: %1</translation>
+        <translation>不明なオプションです: %1</translation>
     </message>
     <message>
         <source>option %1 needs a value</source>
@@ -176,7 +185,7 @@ RS-232C 回線上の Q7 / Q7L プロジェクター用コントロールパネ�
   --com2 DEVICE  ポート 2 に割り当てるデバイス
   --log FILE     送信フレーム、応答、ポートの状態変化をすべて FILE に追記する
   --log-size BYTES  FILE を BYTES 未満に保つ (K は 1024、M は 1048576。既定 10M)。
-                 古い行は FILE.1 に移る
+                 古い行は FILE.1 に移す
   --list-ports   接続されているシリアルポートと、ポート 1・2 に割り当てるデバイスを表示して終了する
   --help         このヘルプを表示して終了する
   --version      バージョンを表示して終了する
@@ -186,16 +195,16 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
 または socket://HOST:PORT (生の TCP。回線設定はサーバー側で行う)。
 --com1、--com2 を省略すると、ポート 1 とポート 2 には接続されているシリアルポートの先頭 2 つを使う:
 内蔵ポート (/dev/ttyS*) が先、次に USB アダプター (/dev/ttyUSB*、/dev/ttyACM*) を
-/dev/serial/by-id の名前順に。見つからない場合は /dev/ttyS0 と /dev/ttyS1。
+/dev/serial/by-id の名前順に。2 つに満たない場合は /dev/ttyS0 と /dev/ttyS1。
 </translation>
     </message>
     <message>
-        <source>expected speed,parity,data bits,stop bits as in "19200,N,8,1"</source>
-        <translation>"19200,N,8,1" のように 速度,パリティ,データビット,ストップビット で指定してください</translation>
+        <source>expected speed,parity,data bits,stop bits as in &quot;19200,N,8,1&quot;</source>
+        <translation>通信速度,パリティ,データビット,ストップビット の順に &quot;19200,N,8,1&quot; のように指定してください</translation>
     </message>
     <message>
         <source>the speed must be a number of bits per second</source>
-        <translation>速度はビット/秒の数値で指定してください</translation>
+        <translation>通信速度は bit/s 単位の数値で指定してください</translation>
     </message>
     <message>
         <source>the parity must be one letter: N, E, O, M or S</source>
@@ -203,11 +212,11 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
     </message>
     <message>
         <source>the data bits must be 5, 6, 7 or 8</source>
-        <translation>データビットは 5、6、7、8 のいずれかです</translation>
+        <translation>データビットは 5、6、7、8 のいずれかで指定してください</translation>
     </message>
     <message>
         <source>the stop bits must be 1, 1.5 or 2</source>
-        <translation>ストップビットは 1、1.5、2 のいずれかです</translation>
+        <translation>ストップビットは 1、1.5、2 のいずれかで指定してください</translation>
     </message>
     <message>
         <source>a network port is written socket://HOST:PORT or rfc2217://HOST:PORT</source>
@@ -215,11 +224,11 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
     </message>
     <message>
         <source>unknown scheme %1; use socket://HOST:PORT or rfc2217://HOST:PORT</source>
-        <translation>不明なスキーム %1 です。socket://HOST:PORT または rfc2217://HOST:PORT を使ってください</translation>
+        <translation>不明なスキーム %1 です。socket://HOST:PORT または rfc2217://HOST:PORT の形式で指定してください</translation>
     </message>
     <message>
-        <source>the IPv6 address lacks its closing "]"</source>
-        <translation>IPv6 アドレスの閉じ括弧 "]" がありません</translation>
+        <source>the IPv6 address lacks its closing &quot;]&quot;</source>
+        <translation>IPv6 アドレスの閉じ括弧 &quot;]&quot; がありません</translation>
     </message>
     <message>
         <source>no host between the brackets</source>
@@ -259,7 +268,7 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
     </message>
     <message>
         <source>the port must be from 1 to 65535</source>
-        <translation>ポート番号は 1 ～ 65535 で指定してください</translation>
+        <translation>ポート番号は 1～65535 で指定してください</translation>
     </message>
     <message>
         <source>manufacturer %1</source>
@@ -315,7 +324,7 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
     </message>
     <message>
         <source>the server renegotiates its options without end</source>
-        <translation>サーバーがオプションの再ネゴシエーションを繰り返してやめません</translation>
+        <translation>サーバーが Telnet オプションの再ネゴシエーションを際限なく繰り返しています</translation>
     </message>
     <message>
         <source>the server does not offer serial port control (RFC 2217)</source>
@@ -327,7 +336,7 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
     </message>
     <message>
         <source>the server set the speed to %1 instead of %2</source>
-        <translation>サーバーが速度を %2 ではなく %1 に設定しました</translation>
+        <translation>サーバーが通信速度を %2 ではなく %1 に設定しました</translation>
     </message>
     <message>
         <source>the server set the data bits to %1 instead of %2</source>
@@ -350,72 +359,40 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
         <translation>ログのサイズは 0 より大きいバイト数の整数、または K (キビバイト)、M (メビバイト) 付きで指定してください (%1 は不可)</translation>
     </message>
     <message>
-        <source>%1 The panel connects by itself as soon as the port is there, or choose a port under "COM".</source>
-        <translation>%1 ポートが使えるようになり次第、パネルが自動的に接続します。または「COM」でポートを選んでください。</translation>
+        <source>%1 The panel connects by itself as soon as the port is there, or choose a port under &quot;COM&quot;.</source>
+        <translation>%1ポートが使用可能になり次第、パネルが自動的に接続します。または「COM」でポートを選んでください。</translation>
     </message>
     <message>
-        <source>The serial device %1 went away: %2. The port is closed; the panel opens it again by itself as soon as the device is back, or choose a port under "COM".</source>
-        <translation>シリアルデバイス %1 との接続が切れました: %2。ポートは閉じました。デバイスが戻り次第パネルが自動的に再接続します。または「COM」でポートを選んでください。</translation>
+        <source>The serial device %1 went away: %2. The port is closed; the panel opens it again by itself as soon as the device is back, or choose a port under &quot;COM&quot;.</source>
+        <translation>シリアルデバイス %1 が切断されました: %2。ポートを閉じました。デバイスが再び使用可能になり次第、パネルが自動的に再接続します。または「COM」でポートを選んでください。</translation>
     </message>
     <message>
         <source>there is no display to show the panel on: start it from a desktop session</source>
         <translation>パネルを表示するディスプレイがありません。デスクトップのセッションから起動してください</translation>
     </message>
     <message>
-        <source>%1 is no button's name</source>
+        <source>%1 is no button&apos;s name</source>
         <translation>%1 はボタンの名前ではありません</translation>
     </message>
     <message>
-        <source>a command is a name, {"send": TEXT} or {"hold": NAME, "seconds": S}</source>
-        <translation>コマンドは名前、{"send": TEXT}、{"hold": NAME, "seconds": S} のいずれかです</translation>
+        <source>a command is a name, {&quot;send&quot;: TEXT} or {&quot;hold&quot;: NAME, &quot;seconds&quot;: S}</source>
+        <translation>コマンドは名前、{&quot;send&quot;: TEXT}、{&quot;hold&quot;: NAME, &quot;seconds&quot;: S} のいずれかで指定してください</translation>
     </message>
     <message>
-        <source>a command object has "send" alone, or "hold" with "seconds"; not %1</source>
-        <translation>コマンドのオブジェクトは "send" だけ、または "hold" と "seconds" です (%1 は不可)</translation>
-    </message>
-    <message>
-        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
-Puts the projectors of every line on an MQTT broker, with Home Assistant's discovery.
-Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
-homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
-or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
-
-Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
-  q7/LINE/PROJECTOR/availability  online or offline, retained
-  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
-  q7/LINE/PROJECTOR/command       a name, {"send": TEXT} or {"hold": NAME, "seconds": S} (at most 60)
-  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, or {"error": TEXT}
-  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
-</source>
-        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
-すべての回線のプロジェクターを MQTT ブローカーにつなぎ、Home Assistant の自動検出に登録します。
-既定値: 速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
-homeassistant。mqtts:// では TLS で接続します。ユーザー名とパスワードは設定ファイル、
-または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取ります。
-
-トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001 ～ 004。all はコマンド専用):
-  q7/LINE/PROJECTOR/availability  online または offline (retained)
-  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (retained)
-  q7/LINE/PROJECTOR/command       名前、{"send": TEXT}、{"hold": NAME, "seconds": S} (最大 60)
-  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果、または {"error": TEXT}
-  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
-</translation>
+        <source>a command object has &quot;send&quot; alone, or &quot;hold&quot; with &quot;seconds&quot;; not %1</source>
+        <translation>コマンドのオブジェクトには &quot;send&quot; のみ、または &quot;hold&quot; と &quot;seconds&quot; を指定してください (%1 は不可)</translation>
     </message>
     <message>
         <source>the device does not exist (is the adapter plugged in, is the name right?). %1</source>
         <translation>デバイスが存在しません (アダプターは接続されていますか。名前は正しいですか)。%1</translation>
     </message>
     <message>
-        <source>the device's name is too long for its lock file; use a shorter link to the device</source>
-        <translation>デバイス名が長すぎてロックファイルを作れません。デバイスへの短いリンクを使ってください</translation>
+        <source>the device&apos;s name is too long for its lock file; use a shorter link to the device</source>
+        <translation>デバイス名が長すぎてロックファイルを作成できません。デバイスへの短いリンクを指定してください</translation>
     </message>
     <message>
         <source>The line settings %1 cannot be used: %2.</source>
-        <translation>回線設定 %1 は使えません: %2。</translation>
+        <translation>回線設定 %1 は使用できません: %2。</translation>
     </message>
     <message>
         <source>1.5 stop bits cannot be set on this system</source>
@@ -459,7 +436,7 @@ homeassistant。mqtts:// では TLS で接続します。ユーザー名とパ�
     </message>
     <message>
         <source>the device is not available (was it unplugged?)</source>
-        <translation>デバイスが使えません (抜かれていませんか)</translation>
+        <translation>デバイスを使用できません (ケーブルやアダプターが外れていないか確認してください)</translation>
     </message>
     <message>
         <source>the port is already open</source>
@@ -479,91 +456,59 @@ homeassistant。mqtts:// では TLS で接続します。ユーザー名とパ�
     </message>
     <message>
         <source>the server refused the connection (is the port number right, is the server running?)</source>
-        <translation>サーバーが接続を拒否しました (ポート番号は正しいですか。サーバーは動いていますか)</translation>
+        <translation>サーバーが接続を拒否しました (ポート番号は正しいですか。サーバーは起動していますか)</translation>
     </message>
     <message>
         <source>the server closed the connection</source>
-        <translation>サーバーが接続を切りました</translation>
+        <translation>サーバーが接続を切断しました</translation>
     </message>
     <message>
         <source>the server stopped answering (the network or the server is gone)</source>
-        <translation>サーバーが応答しなくなりました (ネットワークかサーバーが停止しています)</translation>
+        <translation>サーバーが応答しなくなりました (ネットワークまたはサーバーが停止しています)</translation>
     </message>
     <message>
         <source>the server does not take what is sent to it</source>
-        <translation>サーバーが送信データを受け取りません</translation>
+        <translation>サーバーが送信データを受け付けません</translation>
     </message>
     <message>
-        <source>Commands:
-  list                  every name, with the text it sends and its reply window
-  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
-  send TEXT             TEXT as typed in the panel's CMD box
-  status [KEY...]       the decoded status queries: all nine, or those named: power, input,
-                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,
-                        lamp_mode
-  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
-  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
-
-Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
-be opened or went away, 2 a usage error.
-</source>
-        <translation>コマンド:
-  list                  すべての名前と、送るテキスト、応答待ち時間
-  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
-  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
-  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの: power、input、
-                        picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、
-                        lamp_mode
-  hold NAME SECONDS     押し続けボタンを SECONDS 秒 (最大 3600) 押してから離す
-  bridge ...            プロジェクターを MQTT ブローカーにつなぐ (q7ctl bridge --help)
-
-終了ステータス: 0 応答あり (ACK または応答)、4 拒否 (NAK)、3 応答なし・不完全、1 ポートを開けない・
-接続が切れた、2 使い方の誤り。
-</translation>
-    </message>
-    <message>
-        <source>The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT (default: $Q7_PORT, else the panel's port 1).</source>
-        <translation>デバイスまたはサーバー: /dev/ttyUSB0、socket://HOST:PORT、rfc2217://HOST:PORT (既定: $Q7_PORT、なければパネルのポート 1)。</translation>
-    </message>
-    <message>
-        <source>The line's speed: 19200 (default) or 9600.</source>
-        <translation>回線の速度: 19200 (既定) または 9600。</translation>
+        <source>The line&apos;s speed: 19200 (default) or 9600.</source>
+        <translation>回線の通信速度: 19200 (既定) または 9600。</translation>
     </message>
     <message>
         <source>Which projector: single (default), all, 001 to 004.</source>
-        <translation>対象のプロジェクター: single (既定)、all、001 ～ 004。</translation>
+        <translation>対象のプロジェクター: single (既定)、all、001～004。</translation>
     </message>
     <message>
         <source>Print one compact JSON line.</source>
-        <translation>JSON を 1 行で出力します。</translation>
+        <translation>JSON を 1 行で出力する。</translation>
     </message>
     <message>
-        <source>Wait this long for each reply instead of the button's window.</source>
-        <translation>ボタンごとの応答待ち時間の代わりに、この時間だけ各応答を待ちます。</translation>
+        <source>Wait this long for each reply instead of the button&apos;s window.</source>
+        <translation>ボタンごとの応答待ち時間の代わりに、この時間だけ各応答を待つ。</translation>
     </message>
     <message>
         <source>Print each frame and reply with the time on standard error.</source>
-        <translation>送信フレームと応答を時刻付きで標準エラー出力に表示します。</translation>
+        <translation>送信フレームと応答を時刻付きで標準エラー出力に表示する。</translation>
     </message>
     <message>
         <source>Append each frame, reply and outcome to FILE.</source>
-        <translation>送信フレーム、応答、結果を FILE に追記します。</translation>
+        <translation>送信フレーム、応答、結果を FILE に追記する。</translation>
     </message>
     <message>
         <source>Keep the log below BYTES (K, M; default 10M), the older lines in FILE.1.</source>
-        <translation>ログを BYTES 未満に保ちます (K、M が使えます。既定 10M)。古い行は FILE.1 に移ります。</translation>
+        <translation>ログを BYTES 未満に保つ (K、M も可。既定 10M)。古い行は FILE.1 に移す。</translation>
     </message>
     <message>
-        <source>Print this text, or a command's, and exit.</source>
-        <translation>このヘルプ、またはコマンドのヘルプを表示して終了します。</translation>
+        <source>Print this text, or a command&apos;s, and exit.</source>
+        <translation>このヘルプ、またはコマンドのヘルプを表示して終了する。</translation>
     </message>
     <message>
         <source>Print the version and exit.</source>
-        <translation>バージョンを表示して終了します。</translation>
+        <translation>バージョンを表示して終了する。</translation>
     </message>
     <message>
         <source>Sends one command to Q7 and Q7L projectors on an RS-232C line and prints the answer.</source>
-        <translation>RS-232C 回線上の Q7 / Q7L プロジェクターにコマンドを 1 つ送り、応答を表示します。</translation>
+        <translation>RS-232C 回線上の Q7 / Q7L プロジェクターにコマンドを 1 つ送信し、応答を表示する。</translation>
     </message>
     <message>
         <source>list, NAME, send TEXT, status [KEY...] or hold NAME SECONDS.</source>
@@ -575,34 +520,34 @@ be opened or went away, 2 a usage error.
     </message>
     <message>
         <source>the timeout must be a number of milliseconds from 1 to 600000, not %1</source>
-        <translation>タイムアウトは 1 ～ 600000 のミリ秒で指定してください (%1 は不可)</translation>
+        <translation>タイムアウトは 1～600000 のミリ秒数で指定してください (%1 は不可)</translation>
     </message>
     <message>
         <source>Usage: q7ctl list
 Prints every name, the text it sends, and its reply window or repeat period.
 </source>
         <translation>使い方: q7ctl list
-すべての名前と、送るテキスト、応答待ち時間または繰り返し周期を表示します。
+すべての名前と、送信するテキスト、応答待ち時間または繰り返し周期を表示する。
 </translation>
     </message>
     <message>
         <source>Usage: q7ctl [options] send TEXT
-Sends TEXT as typed in the panel's CMD box, framed with the projector's address and a CR,
+Sends TEXT as typed in the panel&apos;s CMD box, framed with the projector&apos;s address and a CR,
 and waits 2 s for the reply.
 </source>
         <translation>使い方: q7ctl [オプション] send TEXT
-TEXT をパネルの CMD 欄に入力したとおりに、プロジェクターのアドレスと CR を付けて送り、
-応答を 2 秒待ちます。
+TEXT をパネルの CMD 欄に入力したとおりに、プロジェクターのアドレスと CR を付けて送信し、
+応答を 2 秒待つ。
 </translation>
     </message>
     <message>
         <source>Usage: q7ctl [options] status [KEY...]
 Asks the decoded status queries, all nine or those named, and prints each key with the
-panel's STATUS text (with --json: outcome, reply, hex, text and the value, typed).
+panel&apos;s STATUS text (with --json: outcome, reply, hex, text and the value, typed).
 </source>
         <translation>使い方: q7ctl [オプション] status [KEY...]
 ステータス照会を 9 つすべて、または指定したものだけ行い、キーごとにパネルの
-STATUS 表示を出力します (--json では outcome、reply、hex、text と型付きの value)。
+STATUS 表示を出力する (--json では outcome、reply、hex、text と型付きの value)。
 </translation>
     </message>
     <message>
@@ -611,17 +556,18 @@ Holds a held button for SECONDS (above 0, up to 3600): its frame is repeated at 
 while the line keeps up, then released. SIGINT or SIGTERM end it at once.
 </source>
         <translation>使い方: q7ctl [オプション] hold NAME SECONDS
-押し続けボタンを SECONDS 秒 (0 より大きく 3600 以下) 押し続けます。回線が追いつく限り
-その周期でフレームを繰り返し、その後離します。SIGINT または SIGTERM で直ちに終了します。
+長押しボタンを SECONDS 秒 (0 より大きく 3600 以下) 長押しする。回線の送信が間に合う範囲で
+所定の周期で繰り返し送信し、指定時間が経過したらボタンを離す。SIGINT または SIGTERM で
+直ちに終了する。
 </translation>
     </message>
     <message>
         <source>the port must be a number from 1 to 65535</source>
-        <translation>ポート番号は 1 ～ 65535 の数値で指定してください</translation>
+        <translation>ポート番号は 1～65535 の数値で指定してください</translation>
     </message>
     <message>
         <source>the keep-alive must be from 5 to 65535 seconds</source>
-        <translation>キープアライブは 5 ～ 65535 秒で指定してください</translation>
+        <translation>キープアライブは 5～65535 秒で指定してください</translation>
     </message>
     <message>
         <source>the MQTT client could not be made: %1</source>
@@ -633,11 +579,137 @@ while the line keeps up, then released. SIGINT or SIGTERM end it at once.
     </message>
     <message>
         <source>%1 is no topic to publish the will to</source>
-        <translation>%1 は遺言 (Last Will) を送るトピックとして使えません</translation>
+        <translation>%1 は Last Will メッセージのトピックとして使用できません</translation>
     </message>
     <message>
         <source>the certificate authorities in %1 cannot be used: %2</source>
-        <translation>%1 の認証局証明書を使えません: %2</translation>
+        <translation>%1 の認証局証明書を使用できません: %2</translation>
+    </message>
+    <message>
+        <source>it does not exist</source>
+        <translation>ファイルが存在しません</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>アクセスが拒否されました</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>ファイルではなくフォルダーです</translation>
+    </message>
+    <message>
+        <source>Cannot read the configuration file %1: %2.</source>
+        <translation>設定ファイル %1 を読み込めません: %2。</translation>
+    </message>
+    <message>
+        <source>this is not valid TOML: %1</source>
+        <translation>TOML の書式に誤りがあります: %1</translation>
+    </message>
+    <message>
+        <source>no reply to %1 within %2 ms</source>
+        <translation>%1 への応答が %2 ms 以内にありませんでした</translation>
+    </message>
+    <message>
+        <source>the reply to %1 did not end within %2 ms</source>
+        <translation>%1 への応答が %2 ms 以内に完了しませんでした</translation>
+    </message>
+    <message>
+        <source>hold takes the seconds after the name: q7ctl hold %1 SECONDS</source>
+        <translation>hold では名前の後に秒数を指定してください: q7ctl hold %1 SECONDS</translation>
+    </message>
+    <message>
+        <source>no port named; using %1, the panel&apos;s port 1</source>
+        <translation>ポートが指定されていないため、パネルのポート 1 (%1) を使用します</translation>
+    </message>
+    <message>
+        <source>no port named and no serial port found; trying %1, the panel&apos;s port 1</source>
+        <translation>ポートが指定されておらず、シリアルポートも見つからないため、パネルのポート 1 (%1) を試します</translation>
+    </message>
+    <message>
+        <source>The program was ended before the line was open.</source>
+        <translation>回線を開く前にプログラムが終了されました。</translation>
+    </message>
+    <message>
+        <source>Commands:
+  list                  every name, with the text it sends and its reply window
+  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
+  send TEXT             TEXT as typed in the panel&apos;s CMD box
+  status [KEY...]       the decoded status queries: all nine, or those named: power, input,
+                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,
+                        lamp_mode
+  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
+  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
+
+  help [COMMAND]        this text, or a command&apos;s
+
+Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
+be opened or went away, 2 a usage error, 128 + N ended by signal N.
+</source>
+        <translation>コマンド:
+  list                  すべての名前と、送信するテキスト、応答待ち時間
+  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
+  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
+  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの: power、input、
+                        picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、
+                        lamp_mode
+  hold NAME SECONDS     長押しボタンを SECONDS 秒 (最大 3600) 長押ししてから離す
+  bridge ...            プロジェクターを MQTT ブローカーに接続 (q7ctl bridge --help)
+
+  help [COMMAND]        このヘルプ、またはコマンドのヘルプ
+
+終了ステータス: 0 応答あり (ACK または応答データ)、4 拒否 (NAK)、3 応答なし・不完全な応答、
+1 ポートを開けない・切断、2 使い方の誤り、128 + N シグナル N で終了。
+</translation>
+    </message>
+    <message>
+        <source>The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT (default: $Q7_PORT, else the panel&apos;s port 1, said on standard error).</source>
+        <translation>デバイスまたはサーバー: /dev/ttyUSB0、socket://HOST:PORT、rfc2217://HOST:PORT (既定: $Q7_PORT、なければパネルのポート 1。使用するポートを標準エラー出力に表示する)。</translation>
+    </message>
+    <message>
+        <source>Ended by signal %1.</source>
+        <translation>シグナル %1 で終了しました。</translation>
+    </message>
+    <message>
+        <source>a payload of %1 bytes is too large; it was dropped</source>
+        <translation>%1 バイトのペイロードは大きすぎるため破棄しました</translation>
+    </message>
+    <message>
+        <source>no projector %1 is served on the line %2</source>
+        <translation>回線 %2 ではプロジェクター %1 を扱っていません</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery.
+Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
+homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
+or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
+
+Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
+  q7/LINE/PROJECTOR/availability  online or offline, retained
+  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
+  q7/LINE/PROJECTOR/command       a name, {&quot;send&quot;: TEXT} or {&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (at most 60)
+  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:
+                                  {&quot;outcome&quot;: &quot;failed&quot; or &quot;usage&quot;, &quot;error&quot;: TEXT}
+  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
+</source>
+        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
+既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
+homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、
+または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取得する。
+
+トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001～004。all はコマンド専用):
+  q7/LINE/PROJECTOR/availability  online または offline (保持メッセージ)
+  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (保持メッセージ)
+  q7/LINE/PROJECTOR/command       名前、{&quot;send&quot;: TEXT}、{&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (最大 60)
+  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
+                                  {&quot;outcome&quot;: &quot;failed&quot; または &quot;usage&quot;, &quot;error&quot;: TEXT}
+  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
+</translation>
     </message>
 </context>
 </TS>

@@ -5,8 +5,11 @@
 #include "link/port_address.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <set>
 #include <toml++/toml.h>
 #include <unistd.h>
@@ -129,6 +132,32 @@ Result<BridgeLine> parseLine(const std::string& text) {
     return line;
 }
 
+// Read here rather than by the TOML reader, whose reasons for not reading a file are in English only.
+Result<std::string> configText(const std::string& path) {
+    std::string text;
+    int error = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) error = errno;
+    while (fd >= 0) {
+        char buffer[4096];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            if (got < 0) error = errno;
+            ::close(fd);
+            break;
+        }
+    }
+    if (!error) return text;
+    const Message why = error == ENOENT   ? Message(Text::q7tr("it does not exist"))
+                        : error == EACCES ? Message(Text::q7tr("permission denied"))
+                        : error == EISDIR ? Message(Text::q7tr("it is a folder"))
+                                          : Message::verbatim(std::strerror(error));
+    return failure(
+        Message(Text::q7tr("Cannot read the configuration file %1: %2."), {Message::verbatim(path), why}));
+}
+
 } // namespace
 
 std::string projectorPrefix(const std::string& projector) {
@@ -173,13 +202,17 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
 }
 
 Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
+    const Result<std::string> content = configText(path);
+    if (!content) return failure(content.error());
     toml::table file;
     try {
-        file = toml::parse_file(path);
+        file = toml::parse(*content, path);
     } catch (const toml::parse_error& error) {
+        // The reader's own words stay as they are, inside a sentence of ours.
         return failure(Message(Text::q7tr("%1:%2: %3"),
                                {Message::verbatim(path), Message::number(error.source().begin.line),
-                                Message::verbatim(std::string(error.description()))}));
+                                Message(Text::q7tr("this is not valid TOML: %1"),
+                                        {Message::verbatim(std::string(error.description()))})}));
     }
     const auto at = [&](const toml::node& node, const Message& why) {
         return failure(Message(Text::q7tr("%1:%2: %3"),

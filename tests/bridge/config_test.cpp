@@ -54,7 +54,7 @@ TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
          ":6: unknown key \"sped\" in a line"},
         {"broker = \"mqtt://b\"\npoll = \"often\"\n", ":2: poll must be a number"},
         {"broker = \"mqtt://b\"\nbrokr = 1\n", ":2: unknown key \"brokr\""},
-        {"broker = [\n", ":"},
+        {"broker = [\n", ":1: this is not valid TOML: "},
     };
     for (const auto& [text, error] : faults) {
         std::ofstream(path) << text;
@@ -62,6 +62,15 @@ TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
         ASSERT_FALSE(r.has_value()) << text;
         EXPECT_EQ(r.error().english().rfind(path + error, 0), 0u) << r.error().english();
     }
+    // Why a file cannot be read is said in a sentence of ours, not in the TOML reader's English.
+    const auto refusal = [](const std::string& file) {
+        const Result<BridgeConfig> r = loadBridgeConfig(file);
+        return r ? std::string("accepted") : r.error().english();
+    };
+    const std::string missing = ::testing::TempDir() + "no-such-bridge.toml";
+    EXPECT_EQ(refusal(missing), "Cannot read the configuration file " + missing + ": it does not exist.");
+    EXPECT_EQ(refusal(::testing::TempDir()),
+              "Cannot read the configuration file " + ::testing::TempDir() + ": it is a folder.");
 }
 
 } // namespace

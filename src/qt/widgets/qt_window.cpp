@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -34,6 +35,30 @@ QRect px(const Twips& g) {
 }
 QString qs(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// Qt breaks a line after the "/" or "-" of a path ("/ dev/ttyS0"): a word joiner after each keeps a path or
+// an address whole, and shows nothing. Only in Japanese text, so that an English box's text stays exactly as
+// written for whoever copies or compares it.
+QString unbrokenPaths(const QString& text) {
+    const bool japanese = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return (c.unicode() >= 0x3000 && c.unicode() <= 0x9fff) ||
+               (c.unicode() >= 0xff00 && c.unicode() <= 0xffef);
+    });
+    if (!japanese) return text;
+    static const QRegularExpression pathLike(QStringLiteral(R"(\S*/\S*)"));
+    QString out;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& path : pathLike.globalMatch(text)) {
+        out += text.mid(done, path.capturedStart() - done);
+        const QString token = path.captured();
+        for (qsizetype i = 0; i < token.size(); ++i) {
+            out += token[i];
+            if ((token[i] == u'/' || token[i] == u'-') && i + 1 < token.size()) out += QChar(0x2060);
+        }
+        done = path.capturedEnd();
+    }
+    return out + text.mid(done);
 }
 
 // The nearest Japanese Gothic faces by name (IPA on Debian: fontconfig maps the designed names to DejaVu
@@ -357,8 +382,8 @@ int QtWindow::screenHeight() const {
 
 int QtWindow::showWarning(const Message& text) {
     // Modal for the window but not blocking the handler that reports: no nested event loop.
-    auto* box = new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), translated(text), QMessageBox::Ok,
-                                &d_->window);
+    auto* box = new QMessageBox(QMessageBox::Warning, qs(kWindowCaption), unbrokenPaths(translated(text)),
+                                QMessageBox::Ok, &d_->window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->open();
