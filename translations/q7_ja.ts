@@ -3,12 +3,6 @@
 <TS version="2.1" language="ja_JP">
 <context>
     <name>Text</name>
-    <message>
-        <source>Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...
-</source>
-        <translation>使い方: q7ctl [オプション]... COMMAND [ARGUMENT]...
-</translation>
-    </message>
 </context>
 <context>
     <name>q7::Text</name>
@@ -531,37 +525,6 @@ Prints every name, the text it sends, and its reply window or repeat period.
 </translation>
     </message>
     <message>
-        <source>Usage: q7ctl [options] send TEXT
-Sends TEXT as typed in the panel&apos;s CMD box, framed with the projector&apos;s address and a CR,
-and waits 2 s for the reply.
-</source>
-        <translation>使い方: q7ctl [オプション] send TEXT
-TEXT をパネルの CMD 欄に入力したとおりに、プロジェクターのアドレスと CR を付けて送信し、
-応答を 2 秒待つ。
-</translation>
-    </message>
-    <message>
-        <source>Usage: q7ctl [options] status [KEY...]
-Asks the decoded status queries, all nine or those named, and prints each key with the
-panel&apos;s STATUS text (with --json: outcome, reply, hex, text and the value, typed).
-</source>
-        <translation>使い方: q7ctl [オプション] status [KEY...]
-ステータス照会を 9 つすべて、または指定したものだけ行い、キーごとにパネルの
-STATUS 表示を出力する (--json では outcome、reply、hex、text と型付きの value)。
-</translation>
-    </message>
-    <message>
-        <source>Usage: q7ctl [options] hold NAME SECONDS
-Holds a held button for SECONDS (above 0, up to 3600): its frame is repeated at its period
-while the line keeps up, then released. SIGINT or SIGTERM end it at once.
-</source>
-        <translation>使い方: q7ctl [オプション] hold NAME SECONDS
-長押しボタンを SECONDS 秒 (0 より大きく 3600 以下) 長押しする。回線の送信が間に合う範囲で
-所定の周期で繰り返し送信し、指定時間が経過したらボタンを離す。SIGINT または SIGTERM で
-直ちに終了する。
-</translation>
-    </message>
-    <message>
         <source>the port must be a number from 1 to 65535</source>
         <translation>ポート番号は 1～65535 の数値で指定してください</translation>
     </message>
@@ -709,6 +672,44 @@ homeassistant。mqtts:// では TLS で接続する。ユーザー名とパス�
   q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
                                   {&quot;outcome&quot;: &quot;failed&quot; または &quot;usage&quot;, &quot;error&quot;: TEXT}
   q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...
+</source>
+        <translation>使い方: q7ctl [オプション]... COMMAND [ARGUMENT]...
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [OPTION]... send TEXT
+Sends TEXT as typed in the panel&apos;s CMD box, framed with the projector&apos;s address and a CR,
+and waits 2 s for the reply.
+</source>
+        <translation>使い方: q7ctl [オプション]... send TEXT
+TEXT をパネルの CMD 欄に入力したとおりに、プロジェクターのアドレスと CR を付けて送信し、
+応答を 2 秒待つ。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [OPTION]... status [KEY...]
+Asks the decoded status queries, all nine or those named, and prints each key with its value
+in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS text and the value, typed).
+</source>
+        <translation>使い方: q7ctl [オプション]... status [KEY...]
+ステータス照会を 9 つすべて、または指定したものだけ行い、キーごとに値を英語の語と単位で
+出力する (--json では outcome、reply、hex、パネルの STATUS 表示と型付きの value)。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [OPTION]... hold NAME SECONDS
+Holds a held button for SECONDS (above 0, up to 3600): its frame is repeated at its period
+while the line keeps up, then released, and the replies to its frames are awaited.
+SIGINT or SIGTERM end it at once.
+</source>
+        <translation>使い方: q7ctl [オプション]... hold NAME SECONDS
+長押しボタンを SECONDS 秒 (0 より大きく 3600 以下) 長押しする。回線の送信が間に合う範囲で
+所定の周期で繰り返し送信し、指定時間が経過したらボタンを離して、送信したフレームへの応答を待つ。
+SIGINT または SIGTERM で直ちに終了する。
 </translation>
     </message>
 </context>

@@ -24,9 +24,10 @@
 namespace q7 {
 namespace {
 
-constexpr int kUsage = 2;
+constexpr int kUsageError = 2;
 constexpr int kLineFailed = 1;
 
+const char* const kUsage = Text::q7tr("Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...\n");
 const char* const kCommands = Text::q7tr(
     "Commands:\n"
     "  list                  every name, with the text it sends and its reply window\n"
@@ -165,16 +166,16 @@ const std::pair<const char*, const char*> kCommandHelp[] = {
      Text::q7tr("Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat "
                 "period.\n")},
     {"send",
-     Text::q7tr("Usage: q7ctl [options] send TEXT\nSends TEXT as typed in the panel's CMD box, framed "
+     Text::q7tr("Usage: q7ctl [OPTION]... send TEXT\nSends TEXT as typed in the panel's CMD box, framed "
                 "with the projector's address and a CR,\nand waits 2 s for the reply.\n")},
     {"status",
-     Text::q7tr("Usage: q7ctl [options] status [KEY...]\nAsks the decoded status queries, all nine or "
-                "those named, and prints each key with the\npanel's STATUS text (with --json: "
-                "outcome, reply, hex, text and the value, typed).\n")},
+     Text::q7tr("Usage: q7ctl [OPTION]... status [KEY...]\nAsks the decoded status queries, all nine or "
+                "those named, and prints each key with its value\nin words and units (with --json: outcome, "
+                "reply, hex, the panel's STATUS text and the value, typed).\n")},
     {"hold",
-     Text::q7tr("Usage: q7ctl [options] hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up "
-                "to 3600): its frame is repeated at its period\nwhile the line keeps up, then released. "
-                "SIGINT or SIGTERM end it at once.\n")},
+     Text::q7tr("Usage: q7ctl [OPTION]... hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up "
+                "to 3600): its frame is repeated at its period\nwhile the line keeps up, then released, and "
+                "the replies to its frames are awaited.\nSIGINT or SIGTERM end it at once.\n")},
 };
 
 // The top-level help, or a command's when one is named ("q7ctl status --help").
@@ -183,8 +184,8 @@ std::string helpText(const QCommandLineParser& parser, const std::vector<std::st
         if (!words.empty() && words.front() == command) return translatedText(Message(help));
     // Qt's usage line names the program by the path it was started with, and is not ours to translate.
     const QString options = parser.helpText().section('\n', 1);
-    return translatedText(Message(Text::q7tr("Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...\n"))) +
-           options.toStdString() + "\n" + translatedText(Message(kCommands));
+    return translatedText(Message(kUsage)) + options.toStdString() + "\n" +
+           translatedText(Message(kCommands));
 }
 
 QJsonArray listingJson() {
@@ -251,7 +252,7 @@ int runCtl(int argc, char* argv[]) {
         if (json) say(stdout, compact(QJsonDocument(failureJson(outcome, why))));
         return status;
     };
-    if (!options) return fail("usage", options.error(), kUsage);
+    if (!options) return fail("usage", options.error(), kUsageError);
     if (parser.isSet("version")) {
         say(stdout, "q7ctl " Q7_VERSION "\n");
         return 0;
@@ -263,14 +264,14 @@ int runCtl(int argc, char* argv[]) {
         say(stdout, helpText(parser, about));
         return 0;
     }
-    if (!request) return fail("usage", request.error(), kUsage);
+    if (!request) return fail("usage", request.error(), kUsageError);
     if (request->kind == Request::Kind::List) {
         say(stdout, json ? compact(QJsonDocument(listingJson())) : listing());
         return 0;
     }
     const PortToUse port = portToUse(options->port, environment("Q7_PORT"), portOne);
     if (const Result<PortAddress> parsed = parsePortAddress(port.address); !parsed)
-        return fail("usage", parsed.error(), kUsage);
+        return fail("usage", parsed.error(), kUsageError);
     if (port.note) complain(*port.note);
 
     QtLine line(port.address);
