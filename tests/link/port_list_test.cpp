@@ -54,6 +54,7 @@ TEST(PortList, PortOneAndPortTwo) {
     const SerialPortInfo usb0 = port("/dev/ttyUSB0", "/dev/serial/by-id/usb-Prolific_Z");
     const SerialPortInfo usb1 = port("/dev/ttyUSB1", "/dev/serial/by-id/usb-FTDI_A");
     const std::optional<std::string> none;
+    static const std::string kByPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0";
     struct Case {
         std::vector<SerialPortInfo> present;
         std::optional<std::string> com1, com2;
@@ -79,9 +80,20 @@ TEST(PortList, PortOneAndPortTwo) {
          "/dev/serial/by-path/pci-0:1.0-port0",
          none,
          "/dev/serial/by-path/pci-0:1.0-port0 given, /dev/ttyUSB1 found"},
+        // A link to the port that would come first leaves the default to the other one.
+        {{port("/dev/ttyUSB1"), port("/dev/ttyUSB0")},
+         kByPath,
+         none,
+         "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0 given, /dev/ttyUSB1 found"},
+        {{port("/dev/ttyUSB1"), port("/dev/ttyUSB0")},
+         none,
+         kByPath,
+         "/dev/ttyUSB1 found, /dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0 given"},
     };
     const Resolve links = [](const std::string& name) {
-        return name == "/dev/serial/by-path/pci-0:1.0-port0" ? std::string("/dev/ttyUSB0") : name;
+        if (name == "/dev/serial/by-path/pci-0:1.0-port0" || name == kByPath)
+            return std::string("/dev/ttyUSB0");
+        return name;
     };
     for (const Case& c : cases)
         EXPECT_EQ(shown(choosePorts(c.present, c.com1, c.com2, kFallbacks, links)), c.expected);

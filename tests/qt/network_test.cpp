@@ -16,7 +16,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+
+#ifdef __SANITIZE_ADDRESS__
+// GCC does not install the header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace q7::test {
 namespace {
@@ -27,6 +33,15 @@ long residentKilobytes() {
     while (std::getline(status, entry) && entry.rfind("VmRSS:", 0) != 0) {
     }
     return entry.empty() ? 0L : std::stol(entry.substr(6));
+}
+
+// AddressSanitizer's quarantine keeps freed memory resident: there, what is allocated counts instead.
+long heldKilobytes() {
+#ifdef __SANITIZE_ADDRESS__
+    return static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
+#else
+    return residentKilobytes();
+#endif
 }
 
 struct Server {
@@ -113,6 +128,52 @@ TEST(Servers, AServerThatHangsUpAtOnceIsOneOutageUntilItKeepsTheConnection) {
     EXPECT_EQ(s.heard.said, (std::vector<std::string>{"opened", "lost: the server closed the connection"}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return s.heard.said.back() == "back"; }, 10000));
     EXPECT_EQ(s.heard.said.size(), 3u);
+}
+
+// Writes to a server that takes nothing: 1 MB waits for it, then the line is lost. Measured while the writes
+// go on, since closing gives the memory back.
+TEST(Servers, AServerThatDoesNotReadLosesTheLineBeforeMuchWaitsForIt) {
+    Server server({"deaf"});
+    Supervised s("socket://127.0.0.1:" + server.port);
+    ASSERT_TRUE(s.supervisor.open().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !s.heard.said.empty(); }, 5000));
+    const std::string frame(64, 'A');
+    const long before = heldKilobytes();
+    long most = 0;
+    std::size_t taken = 0;
+    QElapsedTimer flooding;
+    flooding.start();
+    while (s.heard.said.size() < 2 && most < 8 * 1024 && flooding.elapsed() < 20000) {
+        for (int i = 0; i < 1000; ++i)
+            taken += s.line.write(frame) ? frame.size() : 0;
+        QCoreApplication::processEvents();
+        most = std::max(most, heldKilobytes() - before);
+    }
+    EXPECT_EQ(s.heard.said,
+              (std::vector<std::string>{"opened", "lost: the server does not take what is sent to it"}));
+    EXPECT_GE(taken, 1024u * 1024) << "lost before 1 MB waited";
+    EXPECT_LT(most, 8 * 1024);
+}
+
+// Of a flood before the server confirms the line, at most the first 64 KB are kept. Counted while the flood
+// goes on: closing gives it back.
+TEST(Servers, AFloodBeforeTheLineIsConfirmedKeepsAtMost64Kilobytes) {
+    Server server({"flood"});
+    QtLine line("rfc2217://127.0.0.1:" + server.port);
+    const long before = heldKilobytes();
+    ASSERT_TRUE(line.open().has_value());
+    long most = 0;
+    QElapsedTimer flooding;
+    flooding.start();
+    while (flooding.elapsed() < 1500) {
+        QTest::qWait(10);
+        most = std::max(most, heldKilobytes() - before);
+    }
+    EXPECT_LT(most, 2 * 1024);
+    ASSERT_TRUE(line.isConnecting());
+    const std::size_t kept = line.readAll().size();
+    EXPECT_GT(kept, 0u) << "nothing arrived";
+    EXPECT_LE(kept, 64u * 1024);
 }
 
 // A hold of the 5 ms arrow at 9600 baud to a server that passes the bytes on at the line's speed: with the

@@ -11,6 +11,7 @@ the way MODE says until it is killed:
   keep BAUD        RFC 2217: agree everything, but keep the line at BAUD bit/s whatever is asked
   refuse-comport   RFC 2217: refuse the serial port control option
   none             close the listening socket at once: nothing serves the port
+  deaf             raw: accept and never read, with a small receive buffer
   drain BAUD       raw: read at the speed of a serial line of BAUD bit/s (10 bits a character); print
                    "MS BYTES" for every read, MS counted from the first byte
 """
@@ -91,6 +92,8 @@ def main():
     mode = args[0]
     listener = socket.socket()
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if mode == "deaf":  # before listen(), so that the window stays small
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
     listener.bind((bind, 0))
     listener.listen(16)
     say(listener.getsockname()[1])
@@ -114,6 +117,7 @@ def main():
             "keep": lambda c: ser2net(c, keep=int(args[1])),
             "refuse-comport": lambda c: c.sendall(telnet(IAC, DONT, COM_PORT)) or all(iter(lambda: c.recv(4096), b"")),
             "drain": lambda c: drain(c, int(args[1])),
+            "deaf": lambda c: threading.Event().wait(),
         }[mode]
 
         def run(c=conn):
