@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <stdexcept>
 
 namespace q7 {
 namespace {
@@ -29,7 +30,10 @@ struct Ctl {
         if (request) runner.run(*request, [this](const Result<std::vector<Answer>>& r) { result = r; });
         return result.has_value();
     }
-    const Answer& answer(std::size_t i = 0) const { return result->value().at(i); }
+    const Answer& answer(std::size_t i = 0) const {
+        if (!result) throw std::logic_error("the run has not ended");
+        return result->value().at(i);
+    }
     std::string outcome(std::size_t i = 0) const {
         return std::string(outcomeName(answer(i).exchanged.outcome));
     }
@@ -54,7 +58,9 @@ TEST(Names, EveryButtonIsSentByItsNameWithItsReplyWindow) {
         ctl.run({shouted});
         EXPECT_EQ(ctl.line.written(), std::vector<std::string>{std::string("A002") + c.wire});
         ctl.clock.advance(c.window - 1);
-        EXPECT_FALSE(ctl.result.has_value());
+        EXPECT_EQ(ctl.line.writes.size(), 1u);
+        ctl.clock.advance(1 + 99);
+        EXPECT_FALSE(ctl.result.has_value()) << "the line is let go once quiet for 100 ms";
         ctl.clock.advance(1);
         EXPECT_EQ(ctl.outcome(), "none");
     }
@@ -70,9 +76,13 @@ TEST(Names, EveryButtonIsSentByItsNameWithItsReplyWindow) {
 TEST(Exchange, WhatCameBackDecidesTheOutcomeAndTheExitStatus) {
     const std::string endless(40000, '7');
     const std::tuple<std::vector<std::string>, const char*, int, std::int64_t> cases[] = {
-        {{"\x06\r"}, "ack", 0, 0},     {{"0", "0\r"}, "reply", 0, 0}, {{"\x15\r"}, "nak", 4, 0},
-        {{"00"}, "partial", 3, 500},   {{}, "none", 3, 500},          {{endless, endless}, "partial", 3, 500},
-        {{"\x06\rjunk"}, "ack", 0, 0},
+        {{"\x06\r"}, "ack", 0, 0},
+        {{"0", "0\r"}, "reply", 0, 0},
+        {{"\x15\r"}, "nak", 4, 0},
+        {{"00"}, "partial", 3, 1500}, // the window, then 1 s for the CR that never comes
+        {{}, "none", 3, 600},         // the window, then 100 ms of quiet
+        {{endless, endless}, "partial", 3, 1500},
+        {{"\x06\rjunk"}, "ack", 0, 100}, // what follows the CR: 100 ms of quiet
     };
     for (const auto& [pieces, outcome, status, ends] : cases) {
         SCOPED_TRACE(outcome);
@@ -81,16 +91,18 @@ TEST(Exchange, WhatCameBackDecidesTheOutcomeAndTheExitStatus) {
         ctl.run({"power", "on"});
         for (const std::string& piece : pieces)
             ctl.line.receive(piece);
-        ctl.clock.advance(499);
-        EXPECT_EQ(ctl.result.has_value(), ends == 0);
-        ctl.clock.advance(1);
+        if (ends > 0) {
+            ctl.clock.advance(ends - 1);
+            EXPECT_FALSE(ctl.result.has_value());
+            ctl.clock.advance(1);
+        }
         EXPECT_EQ(ctl.outcome(), outcome);
         EXPECT_EQ(exitStatus(ctl.result->value()), status);
         EXPECT_LE(ctl.answer().exchanged.received.size(), 32767u);
     }
     Ctl timed({}, 120);
     timed.run({"image3"});
-    timed.clock.advance(120);
+    timed.clock.advance(120 + 100);
     EXPECT_EQ(timed.outcome(), "none") << "--timeout replaces the button's window";
 }
 
