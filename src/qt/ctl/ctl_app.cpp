@@ -257,7 +257,7 @@ int runCtl(int argc, char* argv[]) {
         say(stdout, "q7ctl " Q7_VERSION "\n");
         return 0;
     }
-    Result<Request> request = parseRequest(options->words);
+    const Result<Request> request = parseRequest(options->words);
     if (parser.isSet("help") || (request && request->kind == Request::Kind::Help)) {
         std::vector<std::string> about = options->words;
         if (request && request->kind == Request::Kind::Help) about = {request->text};
@@ -309,13 +309,11 @@ int runCtl(int argc, char* argv[]) {
                 log->write(line.address(), SessionLog::Direction::Event,
                            "failed: " + answers.error().english(), {});
             // A frame refused because the process is ending is no fault of the line.
-            if (endingSignal())
-                say(stdout, json ? compact(QJsonDocument(failureJson(
-                                       "interrupted", Message(Text::q7tr("Ended by signal %1."),
-                                                              {Message::number(endingSignal())}))))
-                                 : "");
-            else
+            const Message ended(Text::q7tr("Ended by signal %1."), {Message::number(endingSignal())});
+            if (!endingSignal())
                 fail("failed", answers.error(), code);
+            else if (json)
+                say(stdout, compact(QJsonDocument(failureJson("interrupted", ended))));
             return finish(code);
         }
         for (const Message& note : replyNotes(*answers))

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // q7ctl on Qt without widgets: its command line (QCommandLineParser, with a dispatch of our own for the
-// subcommands), the line, the run of one request, and what it prints: the panel's trace and STATUS texts, or
-// one compact JSON line.
+// subcommands), the line, the run of one request, and what it prints: the status in words, a reply as the
+// panel traces it, or one compact JSON line, failures included.
 
 namespace q7 {
 
