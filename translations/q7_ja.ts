@@ -2,9 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
 <context>
-    <name>Text</name>
-</context>
-<context>
     <name>q7::Text</name>
     <message>
         <source>%1 is no number from %2 to %3</source>
@@ -711,6 +708,14 @@ SIGINT or SIGTERM end it at once.
 所定の周期で繰り返し送信し、指定時間が経過したらボタンを離して、送信したフレームへの応答を待つ。
 SIGINT または SIGTERM で直ちに終了する。
 </translation>
+    </message>
+    <message>
+        <source>no button is named %1 (q7ctl list shows them all)</source>
+        <translation>%1 という名前のボタンはありません (q7ctl list ですべて表示できます)</translation>
+    </message>
+    <message>
+        <source>the text to send holds a control character (CR, LF, ...); one command is one frame</source>
+        <translation>送信するテキストに制御文字 (CR、LF など) が含まれています。1 つのコマンドは 1 つの送信フレームとして送ってください</translation>
     </message>
 </context>
 </TS>

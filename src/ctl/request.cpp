@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ctl/request.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -14,13 +15,19 @@ std::string joined(const std::vector<std::string>& words, std::size_t from, std:
     return name;
 }
 
+// Names far longer than any are no misspelling: they get no search, and only their start is said back.
+constexpr std::size_t kLongestGuess = 64;
+
 Result<const NamedButton*> button(const std::string& name) {
     if (const NamedButton* found = findButton(name)) return found;
+    if (name.size() > kLongestGuess)
+        return failure(Message(q7::Text::q7tr("no button is named %1 (q7ctl list shows them all)"),
+                               {quoted(name.substr(0, 24) + "...")}));
     std::string nearest;
     for (const std::string_view n : closestNames(name))
         nearest += (nearest.empty() ? "\"" : ", \"") + std::string(n) + "\"";
     return failure(
-        Message(Text::q7tr("no button is named %1; the nearest names are %2 (q7ctl list shows them all)"),
+        Message(q7::Text::q7tr("no button is named %1; the nearest names are %2 (q7ctl list shows them all)"),
                 {quoted(name), Message::verbatim(nearest)}));
 }
 
@@ -45,6 +52,12 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
         if (words.size() != 2)
             return failure(Message(Text::q7tr("send takes one text, in quotes where it has blanks")));
         request.kind = Request::Kind::Send;
+        // One command is one frame: a CR inside would make two, and the panel's CMD box takes no control
+        // characters either.
+        if (std::any_of(words[1].begin(), words[1].end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+            return failure(Message(Text::q7tr("the text to send holds a control character (CR, LF, ...); one "
+                                              "command is one frame")));
         request.text = words[1];
         return request;
     }

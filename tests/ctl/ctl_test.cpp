@@ -295,6 +295,9 @@ TEST(Words, WhatCannotBeDoneIsRefusedInOneLine) {
         {{"hold", "zoom +", "nan"}, "not \"nan\""},
         {{"status", "lamp"}, "no status is named \"lamp\""},
         {{"send"}, "send takes one text"},
+        {{"send", "CR0\rC00"}, "the text to send holds a control character"},
+        {{std::string(5000, 'x')},
+         "no button is named \"xxxxxxxxxxxxxxxxxxxxxxxx...\" (q7ctl list shows them all)"},
         {{}, "no command given"},
     };
     for (const auto& [words, error] : kRefused) {

@@ -23,7 +23,7 @@
 namespace q7 {
 namespace {
 
-constexpr int kLongestHoldS = 60;
+constexpr int kLongestRemoteHoldS = 60;
 
 QByteArray compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -64,7 +64,7 @@ Result<Request> commandFrom(const QByteArray& payload) {
         object["seconds"].isDouble())
         return parseRequest({"hold", object["hold"].toString().toStdString(),
                              QString::number(object["seconds"].toDouble()).toStdString()},
-                            kLongestHoldS);
+                            kLongestRemoteHoldS);
     return failure(
         Message(Text::q7tr("a command object has \"send\" alone, or \"hold\" with \"seconds\"; not %1"),
                 {quoted(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString())}));
