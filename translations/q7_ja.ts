@@ -717,5 +717,9 @@ SIGINT または SIGTERM で直ちに終了する。
         <source>the text to send holds a control character (CR, LF, ...); one command is one frame</source>
         <translation>送信するテキストに制御文字 (CR、LF など) が含まれています。1 つのコマンドは 1 つの送信フレームとして送ってください</translation>
     </message>
+    <message>
+        <source>a line may not be named &quot;bridge&quot;: q7/bridge/ holds the bridges&apos; own topics</source>
+        <translation>回線に &quot;bridge&quot; という名前は付けられません。q7/bridge/ はブリッジ自身のトピックに使われています</translation>
+    </message>
 </context>
 </TS>

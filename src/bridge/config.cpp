@@ -63,6 +63,11 @@ Result<BridgeConfig> checked(BridgeConfig config) {
             return failure(
                 Message(Text::q7tr("the line name %1 may hold only lower-case letters, digits, - and _"),
                         {quoted(line.name)}));
+        // q7/bridge/... holds the bridges' own topics.
+        if (line.name == "bridge")
+            return failure(
+                Message(Text::q7tr("a line may not be named \"bridge\": q7/bridge/ holds the bridges' "
+                                   "own topics")));
         if (!names.insert(line.name).second)
             return failure(Message(Text::q7tr("the line name %1 is given twice"), {quoted(line.name)}));
         if (const Result<PortAddress> port = parsePortAddress(line.port); !port || line.port.empty())

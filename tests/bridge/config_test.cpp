@@ -25,6 +25,7 @@ TEST(BridgeConfig, TheCommandLineAndItsRefusals) {
     const std::pair<Args, const char*> refused[] = {
         {{"--broker", "mqtt://b", "--line", "Hall=/dev/ttyS0"}, "the line name \"Hall\" may hold only"},
         {{"--broker", "mqtt://b", "--line", "a/#=/dev/ttyS0"}, "the line name \"a/#\" may hold only"},
+        {{"--broker", "mqtt://b", "--line", "bridge=/dev/ttyS0"}, "a line may not be named \"bridge\""},
         {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0", "--line", "a=/dev/ttyS1"},
          "\"a\" is given twice"},
         {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,projectors=001+001"}, "each once"},

@@ -22,7 +22,10 @@ namespace {
 struct Watcher {
     explicit Watcher(quint16 port) : client(*parseBrokerUrl("mqtt://127.0.0.1:" + std::to_string(port))) {
         QObject::connect(&client, &MqttClient::message,
-                         [this](const QString& topic, const QByteArray& payload) { last[topic] = payload; });
+                         [this](const QString& topic, const QByteArray& payload) {
+                             last[topic] = payload;
+                             ++count[topic];
+                         });
         client.subscribe("#");
         (void)client.start();
     }
@@ -41,6 +44,7 @@ struct Watcher {
     }
     MqttClient client;
     std::map<QString, QByteArray> last;
+    std::map<QString, int> count;
 };
 
 TEST(Bridge, AVenueOnTheBroker) {
@@ -86,7 +90,21 @@ TEST(Bridge, AVenueOnTheBroker) {
     }
     EXPECT_EQ(watch.ask("q7/hall/003/command", "power off"),
               (QJsonObject{{"outcome", "usage"}, {"error", "no projector 003 is served on the line hall"}}));
-    EXPECT_EQ(hall.commands(), QStringList{"A002C00"});
+    // A second bridge on the same broker: each answers for its own lines only, once; stopped, its projectors
+    // are offline.
+    Simulator lobby({});
+    QProcess other;
+    other.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()),
+                             "--line", "lobby=" + lobby.port, "--id", "other"});
+    EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "online"));
+    EXPECT_EQ(watch.ask("q7/lobby/single/command", "image3")["outcome"].toString(), "ack");
+    EXPECT_EQ(watch.ask("q7/hall/001/command", "image3")["outcome"].toString(), "ack");
+    QTest::qWait(500);
+    EXPECT_EQ(watch.count["q7/lobby/single/result"], 1);
+    EXPECT_EQ(watch.count["q7/hall/001/result"], 1);
+    other.terminate();
+    EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "offline"));
+    EXPECT_EQ(hall.commands(), (QStringList{"A002C00", "A001CF IMAGE IMAGE3"}));
     EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
 
     // The line goes and comes back; the broker goes and comes back.

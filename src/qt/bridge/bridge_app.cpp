@@ -100,7 +100,10 @@ class Bridge final : public QObject, private LineWorker::Events {
                                    Message(Text::q7tr("a payload of %1 bytes is too large; it was dropped"),
                                            {Message::number(bytes)})));
         });
-        mqtt_.subscribe("q7/+/+/command");
+        // Only the lines served here: a venue runs several bridges on one broker, and a command for another
+        // bridge's line is that bridge's to answer.
+        for (const BridgeLine& line : config_.lines)
+            mqtt_.subscribe(QString("q7/%1/+/command").arg(qs(line.name)));
         mqtt_.subscribe(QString::fromStdString(config_.discoveryPrefix) + "/status");
         mqtt_.subscribe(bridgeTopic("lines"));
     }
@@ -113,8 +116,12 @@ class Bridge final : public QObject, private LineWorker::Events {
     }
 
     void stop() {
-        for (const auto& worker : workers_)
+        for (const auto& worker : workers_) {
             worker->stop();
+            for (const std::string& projector : worker->config().projectors)
+                keep(QString("q7/%1/%2/availability").arg(qs(worker->config().name), qs(projector)),
+                     "offline");
+        }
         mqtt_.publish(bridgeTopic("availability"), "offline", true);
         mqtt_.stop();
     }
@@ -195,8 +202,9 @@ class Bridge final : public QObject, private LineWorker::Events {
         for (const auto& w : workers_)
             if (qs(w->config().name) == levels[1]) worker = w.get();
         const std::string projector = levels[2].toStdString();
-        if (!worker ||
-            (projector != "all" &&
+        // A line served elsewhere is not this bridge's to answer for.
+        if (!worker) return;
+        if ((projector != "all" &&
              std::find(worker->config().projectors.begin(), worker->config().projectors.end(), projector) ==
                  worker->config().projectors.end()) ||
             (projector == "all" && worker->config().projectors.front() == "single"))
