@@ -721,5 +721,9 @@ SIGINT または SIGTERM で直ちに終了する。
         <source>a line may not be named &quot;bridge&quot;: q7/bridge/ holds the bridges&apos; own topics</source>
         <translation>回線に &quot;bridge&quot; という名前は付けられません。q7/bridge/ はブリッジ自身のトピックに使われています</translation>
     </message>
+    <message>
+        <source>The bridge stopped before the command was answered.</source>
+        <translation>コマンドの応答を受け取る前にブリッジが停止しました。</translation>
+    </message>
 </context>
 </TS>

@@ -37,14 +37,20 @@ void LineWorker::back() {
 void LineWorker::lost(const Message& why) {
     up_ = false;
     run_.stop();
+    failAll(
+        Message(Text::q7tr("The serial device %1 went away: %2."), {Message::verbatim(config_.port), why}));
+    for (const std::string& projector : config_.projectors)
+        setOnline(projector, false);
+}
+
+// The command in flight first, then those waiting, in the order they came.
+void LineWorker::failAll(const Message& why) {
     std::deque<Job> waiting;
     waiting.swap(commands_);
     polls_.clear();
+    if (RequestRun::Done done = std::exchange(inFlight_, {})) done(failure(why));
     for (const Job& job : waiting)
-        job.done(failure(Message(Text::q7tr("The serial device %1 went away: %2."),
-                                 {Message::verbatim(config_.port), why})));
-    for (const std::string& projector : config_.projectors)
-        setOnline(projector, false);
+        job.done(failure(why));
 }
 
 void LineWorker::poll() {
@@ -80,8 +86,10 @@ void LineWorker::next() {
     Job job = std::move(from.front());
     from.pop_front();
     const std::string projector = job.projector;
+    inFlight_ = job.done;
     run_.start(job.request, projectorPrefix(projector), [this, job](const Answers& answers) {
         if (job.done) {
+            inFlight_ = {};
             job.done(answers);
         } else if (answers) {
             const bool answered = std::any_of(answers->begin(), answers->end(), [](const Answer& a) {
@@ -106,6 +114,7 @@ void LineWorker::stop() {
     pollTimer_->setEnabled(false);
     run_.stop();
     supervisor_.close();
+    failAll(Message(Text::q7tr("The bridge stopped before the command was answered.")));
 }
 
 } // namespace q7

@@ -32,8 +32,10 @@ class LineWorker final : private LineSupervisor::Events {
     const BridgeLine& config() const { return config_; }
     void start();
     // Waits its turn before any poll; refused at once when kWaitingLimit wait already or the line is away.
+    // Done comes exactly once: with the answers, or with why there are none (the line lost on the way, the
+    // bridge stopped first).
     void command(const std::string& projector, const Request& request, RequestRun::Done done);
-    // Writes nothing more; the line is closed.
+    // Writes nothing more; the line is closed, and the commands not yet answered are told so.
     void stop();
 
   private:
@@ -52,6 +54,7 @@ class LineWorker final : private LineSupervisor::Events {
 
     void poll();
     void next();
+    void failAll(const Message& why);
     void setOnline(const std::string& projector, bool online);
 
     BridgeLine config_;
@@ -60,6 +63,7 @@ class LineWorker final : private LineSupervisor::Events {
     RequestRun run_;
     std::unique_ptr<Timer> pollTimer_;
     std::deque<Job> commands_, polls_;
+    RequestRun::Done inFlight_; // the command being run
     std::map<std::string, bool> online_;
     bool up_ = false;
 };

@@ -82,6 +82,7 @@ TEST(Bridge, AVenueOnTheBroker) {
         {R"({"hold": "zoom +", "seconds": 61})", "at most 60"},
         {R"({"hold": "power on", "seconds": 1})", "is not a held button"},
         {"powr on", "the nearest names are \"power on\""},
+        {R"({"send": "CR0\rC00"})", "the text to send holds a control character"},
     };
     for (const auto& [payload, error] : refused) {
         const QJsonObject result = watch.ask("q7/foyer/single/command", payload);
@@ -89,7 +90,12 @@ TEST(Bridge, AVenueOnTheBroker) {
         EXPECT_TRUE(result["error"].toString().contains(error)) << payload.data();
     }
     EXPECT_EQ(watch.ask("q7/hall/003/command", "power off"),
-              (QJsonObject{{"outcome", "usage"}, {"error", "no projector 003 is served on the line hall"}}));
+              (QJsonObject{{"outcome", "usage"},
+                           {"error", "no projector 003 is served on the line hall"},
+                           {"command", "power off"}}));
+    EXPECT_EQ(
+        watch.ask("q7/foyer/single/command", R"({"hold": "zoom +", "seconds": 61})")["command"].toObject(),
+        (QJsonObject{{"hold", "zoom +"}, {"seconds", 61}}));
     // A second bridge on the same broker: each answers for its own lines only, once; stopped, its projectors
     // are offline.
     Simulator lobby({});
@@ -98,7 +104,7 @@ TEST(Bridge, AVenueOnTheBroker) {
                              "--line", "lobby=" + lobby.port, "--id", "other"});
     EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "online"));
     EXPECT_EQ(watch.ask("q7/lobby/single/command", "image3")["outcome"].toString(), "ack");
-    EXPECT_EQ(watch.ask("q7/hall/001/command", "image3")["outcome"].toString(), "ack");
+    EXPECT_EQ(watch.ask("q7/hall/001/command", "image3")["command"].toString(), "image3");
     QTest::qWait(500);
     EXPECT_EQ(watch.count["q7/lobby/single/result"], 1);
     EXPECT_EQ(watch.count["q7/hall/001/result"], 1);

@@ -24,6 +24,8 @@ namespace q7 {
 namespace {
 
 constexpr int kLongestRemoteHoldS = 60;
+// What a result repeats of a command that is no object.
+constexpr qsizetype kEchoedBytes = 64;
 
 QByteArray compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -54,12 +56,8 @@ Result<Request> commandFrom(const QByteArray& payload) {
         return failure(
             Message(Text::q7tr("a command is a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S}")));
     const QJsonObject object = document.object();
-    if (object.keys() == QStringList{"send"} && object["send"].isString()) {
-        Request request;
-        request.kind = Request::Kind::Send;
-        request.text = object["send"].toString().toLatin1().toStdString();
-        return request;
-    }
+    if (object.keys() == QStringList{"send"} && object["send"].isString())
+        return parseRequest({"send", object["send"].toString().toLatin1().toStdString()});
     if (object.keys() == QStringList{"hold", "seconds"} && object["hold"].isString() &&
         object["seconds"].isDouble())
         return parseRequest({"hold", object["hold"].toString().toStdString(),
@@ -211,20 +209,28 @@ class Bridge final : public QObject, private LineWorker::Events {
             return result(topic,
                           failureJson("usage", Message(Text::q7tr("no projector %1 is served on the line %2"),
                                                        {Message::verbatim(levels[2].toStdString()),
-                                                        Message::verbatim(levels[1].toStdString())})));
+                                                        Message::verbatim(levels[1].toStdString())})),
+                          payload);
         const Result<Request> request = commandFrom(payload);
-        if (!request) return result(topic, failureJson("usage", request.error()));
+        if (!request) return result(topic, failureJson("usage", request.error()), payload);
         worker->command(
-            projector, *request, [this, topic, line = worker->config().name](const Answers& answers) {
+            projector, *request,
+            [this, topic, payload, line = worker->config().name](const Answers& answers) {
                 logEvent(line, answers ? answers->front().name + ": " +
                                              std::string(outcomeName(answers->front().exchanged.outcome))
                                        : "failed: " + answers.error().english());
-                result(topic,
-                       answers ? answerJson(answers->front()) : failureJson("failed", answers.error()));
+                result(topic, answers ? answerJson(answers->front()) : failureJson("failed", answers.error()),
+                       payload);
             });
     }
 
-    void result(const QString& commandTopic, const QJsonObject& outcome) {
+    // Each result names the command it answers: the object sent, or the name (its start, for a long one).
+    void result(const QString& commandTopic, QJsonObject outcome, const QByteArray& command = {}) {
+        const QJsonDocument sent = QJsonDocument::fromJson(command);
+        if (!command.isEmpty())
+            outcome.insert("command", sent.isObject()
+                                          ? QJsonValue(sent.object())
+                                          : QJsonValue(QString::fromUtf8(command.left(kEchoedBytes))));
         mqtt_.publish(commandTopic.chopped(QString("command").size()) + "result", compact(outcome), false);
     }
 
