@@ -116,6 +116,13 @@ std::span<const StatusKey> statusKeys() {
     return kKeys;
 }
 
+std::vector<std::string_view> operatingStates() {
+    std::vector<std::string_view> words;
+    for (const Word& w : kPower)
+        words.push_back(w.word);
+    return words;
+}
+
 const StatusKey* findStatusKey(std::string_view key) {
     const auto it =
         std::find_if(kKeys.begin(), kKeys.end(), [&](const StatusKey& k) { return k.key == key; });

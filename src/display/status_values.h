@@ -33,6 +33,9 @@ struct StatusValue {
     bool video = false, audio = false; // Mutes
 };
 
+// Every word the operating state (power) can take, in the order of the projector's table.
+std::vector<std::string_view> operatingStates();
+
 // The value of a reply (the bytes received, CR included) to the query of key; none unless the reply has
 // that query's form: a code of two characters, the input's digit, digits alone for the lamp hours and the
 // pressure, two readings like "035.2,041.8", or printable text for the signal, each followed by CR.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/bridge/discovery.h"
 
+#include "display/status_values.h"
 #include "protocol/names.h"
 
 #include <QJsonArray>
@@ -8,10 +9,20 @@
 namespace q7 {
 namespace {
 
-// The operating states in which the lamp is on or starting: the power switch shows on.
+// Home Assistant compares a switch's rendered state with state_on and state_off, and takes "None" for
+// unknown: a reading the projector did not give is never shown as off, nor as the last value it had. The
+// operating states in which the lamp is on or starting: the power switch shows on.
 const char* const kPowerOn =
-    "{{ 'ON' if value_json.power.value in ['on', 'count-down', 'on-temperature-warning', "
-    "'no-key-input'] else 'OFF' }}";
+    "{{ None if value_json.power.value is none else 'ON' if value_json.power.value in "
+    "['on', 'count-down', 'on-temperature-warning', 'no-key-input'] else 'OFF' }}";
+// The mutes are read only while the projector reports them (not in standby, not without a signal).
+const char* const kMuteOn =
+    "{{ ('ON' if value_json.mute.value.%1 else 'OFF') if value_json.mute.value is mapping "
+    "else None }}";
+
+// The lamp select's words are the lamp-mode sensor's, each sent as its button's name.
+const char* const kLampChoices = "{{ {'2-lamps': 'lamp select 2 lamp', 'lamp-1': 'lamp select 1', 'lamp-2': "
+                                 "'lamp select 2'}[value] }}";
 
 struct Entity {
     const char* component;
@@ -34,11 +45,32 @@ QJsonObject optimisticSelect(const char* words, std::initializer_list<const char
             {"optimistic", true}};
 }
 
-QJsonObject sensor(const char* value, const char* unit = nullptr, const char* deviceClass = nullptr) {
-    QJsonObject config{{"value_template", QString("{{ value_json.%1 }}").arg(value)}};
+QJsonObject onOff(const char* on, const char* off, const QString& state) {
+    return {{"payload_on", on},
+            {"payload_off", off},
+            {"state_on", "ON"},
+            {"state_off", "OFF"},
+            {"value_template", state}};
+}
+
+// A reading of the state's key, "None" when the reply gave none; path goes on from its value.
+QJsonObject sensor(const char* key, const char* path = "", const char* unit = nullptr,
+                   const char* deviceClass = nullptr, const char* stateClass = "measurement") {
+    QJsonObject config{
+        {"value_template",
+         QString("{{ value_json.%1.value%2 if value_json.%1.value is not none else None }}").arg(key, path)}};
     if (unit) config.insert("unit_of_measurement", unit);
-    if (deviceClass) config.insert("device_class", deviceClass), config.insert("state_class", "measurement");
+    if (deviceClass) config.insert("device_class", deviceClass), config.insert("state_class", stateClass);
     return config;
+}
+
+// What Home Assistant names an entity by default: its component, a dot, and the unique id in the characters
+// an entity id may hold.
+QString defaultEntityId(const QString& component, const QString& unique) {
+    QString id = unique.toLower();
+    for (QChar& c : id)
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_')) c = u'_';
+    return component + "." + id;
 }
 
 } // namespace
@@ -47,11 +79,14 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
                                           const QString& projector) {
     const QString base = QString("q7/%1/%2/").arg(line, projector);
     const QString device = QString("q7_%1_%2_%3").arg(bridgeId, line, projector);
+    QJsonObject state = sensor("power");
+    QJsonArray states;
+    for (const std::string_view word : operatingStates())
+        states.append(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())));
+    state.insert("device_class", "enum");
+    state.insert("options", states);
     std::vector<Entity> entities = {
-        {"switch",
-         "power",
-         "Power",
-         {{"payload_on", "power on"}, {"payload_off", "power off"}, {"value_template", kPowerOn}}},
+        {"switch", "power", "Power", onOff("power on", "power off", kPowerOn)},
         {"select",
          "input",
          "Input",
@@ -59,32 +94,28 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
           {"command_template", "input mode set {{ value }}"},
           {"value_template",
            "{{ value_json.input.value | int | string if value_json.input.value in [1, 2, 3] else None }}"}}},
-        {"switch",
-         "sound_mute",
-         "Sound mute",
-         {{"payload_on", "sound mute on"},
-          {"payload_off", "sound mute off"},
-          {"value_template", "{{ 'ON' if value_json.mute.value.audio is true else 'OFF' }}"}}},
-        {"switch",
-         "no_show",
-         "No show",
-         {{"payload_on", "no show on"},
-          {"payload_off", "no show off"},
-          {"value_template", "{{ 'ON' if value_json.mute.value.video is true else 'OFF' }}"}}},
+        {"switch", "sound_mute", "Sound mute",
+         onOff("sound mute on", "sound mute off", QString(kMuteOn).arg("audio"))},
+        {"switch", "no_show", "No show", onOff("no show on", "no show off", QString(kMuteOn).arg("video"))},
         {"switch",
          "freeze",
          "Freeze",
          {{"payload_on", "freeze on"}, {"payload_off", "freeze off"}, {"optimistic", true}}},
         {"select", "av_size", "AV size", optimisticSelect("av size", {"regular", "wide"})},
-        {"select", "lamp_select", "Lamp select", optimisticSelect("lamp select", {"2 lamp", "1", "2"})},
+        {"select",
+         "lamp_select",
+         "Lamp select",
+         {{"options", strings({"2-lamps", "lamp-1", "lamp-2"})},
+          {"command_template", kLampChoices},
+          {"value_template", sensor("lamp_mode", ".mode")["value_template"].toString()}}},
         {"select", "fan_speed", "Fan speed", optimisticSelect("fan speed", {"max", "nor"})},
-        {"sensor", "state", "Operating state", sensor("power.value")},
-        {"sensor", "lamp_hours", "Lamp hours", sensor("lamp_hours.value", "h", "duration")},
-        {"sensor", "temperature_1", "Temperature 1", sensor("temperatures.value[0]", "°C", "temperature")},
-        {"sensor", "temperature_2", "Temperature 2", sensor("temperatures.value[1]", "°C", "temperature")},
-        {"sensor", "pressure", "Air pressure", sensor("pressure.value", "hPa", "atmospheric_pressure")},
-        {"sensor", "lamp_mode", "Lamp mode", sensor("lamp_mode.value.mode")},
-        {"sensor", "signal_type", "Signal type", sensor("signal_type.value")},
+        {"sensor", "state", "Operating state", state},
+        {"sensor", "lamp_hours", "Lamp hours", sensor("lamp_hours", "", "h", "duration", "total_increasing")},
+        {"sensor", "temperature_1", "Temperature 1", sensor("temperatures", "[0]", "°C", "temperature")},
+        {"sensor", "temperature_2", "Temperature 2", sensor("temperatures", "[1]", "°C", "temperature")},
+        {"sensor", "pressure", "Air pressure", sensor("pressure", "", "hPa", "atmospheric_pressure")},
+        {"sensor", "lamp_mode", "Lamp mode", sensor("lamp_mode", ".mode")},
+        {"sensor", "signal_type", "Signal type", sensor("signal_type")},
     };
     // The picture presets and the input-signal matrix: a button each.
     std::vector<std::pair<QString, QString>> buttons;
@@ -101,12 +132,16 @@ std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& 
                                  {"name", QString("Q7 %1 %2").arg(line, projector)},
                                  {"manufacturer", "q7panel"},
                                  {"model", "Q7 / Q7L"}};
+    const QJsonObject origin{
+        {"name", "q7ctl bridge"}, {"sw_version", Q7_VERSION}, {"support_url", "https://q7panel.org/"}};
     const auto add = [&](const QString& component, const QString& id, const QString& name,
                          QJsonObject config) {
         const QString unique = device + "_" + id;
         config.insert("unique_id", unique);
-        config.insert("object_id", unique);
-        config.insert("name", name);
+        config.insert("default_entity_id", defaultEntityId(component, unique));
+        // Entity names in one case: the buttons' are written in lower case, as scripts write them.
+        config.insert("name", name.left(1).toUpper() + name.mid(1));
+        config.insert("origin", origin);
         config.insert("device", deviceInfo);
         config.insert("availability", availability);
         config.insert("availability_mode", "all");
