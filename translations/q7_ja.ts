@@ -725,5 +725,17 @@ SIGINT または SIGTERM で直ちに終了する。
         <source>The bridge stopped before the command was answered.</source>
         <translation>コマンドの応答を受け取る前にブリッジが停止しました。</translation>
     </message>
+    <message>
+        <source>nothing to serve: give --broker URL and --line NAME=PORT, or --config FILE (q7ctl bridge --help)</source>
+        <translation>対象がありません。--broker URL と --line NAME=PORT、または --config FILE を指定してください (q7ctl bridge --help)</translation>
+    </message>
+    <message>
+        <source>--config FILE stands alone: the other settings are written in the file</source>
+        <translation>--config FILE は単独で指定してください。ほかの設定は設定ファイルに書いてください</translation>
+    </message>
+    <message>
+        <source>speed must be a number, 19200 or 9600, without quotes</source>
+        <translation>speed は引用符なしの数値 19200 または 9600 で指定してください</translation>
+    </message>
 </context>
 </TS>

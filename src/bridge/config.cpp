@@ -173,6 +173,13 @@ std::string projectorPrefix(const std::string& projector) {
 
 Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) {
     if (args.size() == 2 && args[0] == "--config") return loadBridgeConfig(args[1]);
+    if (args.empty())
+        return failure(
+            Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
+                               "FILE (q7ctl bridge --help)")));
+    if (std::find(args.begin(), args.end(), "--config") != args.end())
+        return failure(Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
+                                          "file")));
     BridgeConfig config;
     config.id = hostName();
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -263,6 +270,9 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
                     else if (field == "log")
                         ok = text(value, field, line.log);
                     else if (field == "speed") {
+                        if (!value.is_integer())
+                            return at(value, Message(Text::q7tr("speed must be a number, 19200 or 9600, "
+                                                                "without quotes")));
                         const Result<std::string> settings =
                             speedSettings(std::to_string(value.value<std::int64_t>().value_or(0)));
                         if (!settings) return at(value, settings.error());

@@ -36,6 +36,8 @@ TEST(BridgeConfig, TheCommandLineAndItsRefusals) {
         {{"--broker", "mqtt://b", "--poll", "0", "--line", "a=/dev/ttyS0"}, "from 1 to 86400"},
         {{"--broker", "mqtt://b"}, "no line"},
         {{"--password", "x"}, "unknown option"},
+        {{}, "nothing to serve: give --broker URL and --line NAME=PORT, or --config FILE"},
+        {{"--config", "bridge.toml", "--poll", "5"}, "--config FILE stands alone"},
     };
     for (const auto& [args, error] : refused) {
         const Result<BridgeConfig> r = parseBridgeArguments(args);
@@ -55,6 +57,8 @@ TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
          ":6: unknown key \"sped\" in a line"},
         {"broker = \"mqtt://b\"\npoll = \"often\"\n", ":2: poll must be a number"},
         {"broker = \"mqtt://b\"\nbrokr = 1\n", ":2: unknown key \"brokr\""},
+        {"broker = \"mqtt://b\"\n[[line]]\nname = \"a\"\nport = \"/dev/ttyS0\"\nspeed = \"9600\"\n",
+         ":5: speed must be a number, 19200 or 9600, without quotes"},
         {"broker = [\n", ":1: this is not valid TOML: "},
     };
     for (const auto& [text, error] : faults) {
