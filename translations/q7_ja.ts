@@ -737,5 +737,33 @@ SIGINT または SIGTERM で直ちに終了する。
         <source>speed must be a number, 19200 or 9600, without quotes</source>
         <translation>speed は引用符なしの数値 19200 または 9600 で指定してください</translation>
     </message>
+    <message>
+        <source>connected to the broker %1</source>
+        <translation>ブローカー %1 に接続しました</translation>
+    </message>
+    <message>
+        <source>the broker %1 went away; connecting again</source>
+        <translation>ブローカー %1 との接続が切断されました。再接続します</translation>
+    </message>
+    <message>
+        <source>the broker %1 cannot be reached: %2</source>
+        <translation>ブローカー %1 に接続できません: %2</translation>
+    </message>
+    <message>
+        <source>serving %1 on the broker %2 as %3</source>
+        <translation>%1 をブローカー %2 に ID %3 で公開します</translation>
+    </message>
+    <message>
+        <source>a command on %1 was not run: %2</source>
+        <translation>%1 のコマンドは実行されませんでした: %2</translation>
+    </message>
+    <message>
+        <source>the line %1 is away: %2</source>
+        <translation>回線 %1 を使用できません: %2</translation>
+    </message>
+    <message>
+        <source>the line %1 is open</source>
+        <translation>回線 %1 を開きました</translation>
+    </message>
 </context>
 </TS>

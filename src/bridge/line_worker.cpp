@@ -18,24 +18,27 @@ void LineWorker::start() {
     pollTimer_->setEnabled(true);
     const Result<Line::Opening> opening = supervisor_.open();
     if (!opening)
-        supervisor_.watch();
+        openFailed(opening.error());
     else if (*opening == Line::Opening::Open)
         back();
 }
 
-void LineWorker::openFailed(const Message&) {
+void LineWorker::openFailed(const Message& why) {
+    if (!std::exchange(away_, true)) events_.lineAway(config_.name, why);
     supervisor_.watch();
 }
 
 // Back, or open at last: a fresh poll at once, once the line is quiet, as a projector may be talking still.
 void LineWorker::back() {
     up_ = true;
+    if (std::exchange(away_, false)) events_.lineBack(config_.name);
     run_.opened(true);
     poll();
 }
 
 void LineWorker::lost(const Message& why) {
     up_ = false;
+    if (!std::exchange(away_, true)) events_.lineAway(config_.name, why);
     run_.stop();
     failAll(
         Message(Text::q7tr("The serial device %1 went away: %2."), {Message::verbatim(config_.port), why}));

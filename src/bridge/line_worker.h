@@ -19,6 +19,9 @@ class LineWorker final : private LineSupervisor::Events {
         virtual void availability(const std::string& line, const std::string& projector, bool online) = 0;
         virtual void polled(const std::string& line, const std::string& projector,
                             const std::vector<Answer>& answers) = 0;
+        // The line went away, or could not be opened, with the reason (said once an outage); or it is back.
+        virtual void lineAway(const std::string& line, const Message& why) = 0;
+        virtual void lineBack(const std::string& line) = 0;
 
       protected:
         ~Events() = default;
@@ -66,6 +69,7 @@ class LineWorker final : private LineSupervisor::Events {
     RequestRun::Done inFlight_; // the command being run
     std::map<std::string, bool> online_;
     bool up_ = false;
+    bool away_ = false; // an outage told, until the line is back
 };
 
 } // namespace q7

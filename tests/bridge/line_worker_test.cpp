@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace q7 {
 namespace {
 
@@ -18,6 +20,10 @@ struct Seen final : LineWorker::Events {
                 const std::vector<Answer>& answers) override {
         said.push_back(projector + " polled " + std::to_string(answers.size()));
     }
+    void lineAway(const std::string& line, const Message& why) override {
+        said.push_back(line + " away: " + why.english());
+    }
+    void lineBack(const std::string& line) override { said.push_back(line + " back"); }
     std::vector<std::string> said;
 };
 
@@ -78,6 +84,9 @@ TEST(LineWorker, EveryCommandGetsOneAnswer) {
             lose ? "The serial device /dev/ttyUSB0 went away: the server closed the connection."
                  : "The bridge stopped before the command was answered.";
         EXPECT_EQ(told, (std::vector<std::string>{"power on: " + why, "image3: " + why}));
+        EXPECT_EQ(
+            std::count(seen.said.begin(), seen.said.end(), "hall away: the server closed the connection"),
+            lose ? 1 : 0);
         worker.stop();
         EXPECT_EQ(told.size(), 2u);
     }

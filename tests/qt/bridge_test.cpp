@@ -57,7 +57,7 @@ TEST(Bridge, AVenueOnTheBroker) {
     // Left retained before the bridge starts: it must not fire at the start.
     watch.client.publish("q7/foyer/single/command", "power off", true);
     QProcess bridge;
-    bridge.setProcessChannelMode(QProcess::ForwardedChannels);
+    bridge.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     bridge.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()),
                               "--line", "hall=" + hall.port + ",projectors=001+002", "--line",
                               "foyer=" + foyer.port, "--poll", "1", "--id", "test"});
@@ -125,6 +125,14 @@ TEST(Bridge, AVenueOnTheBroker) {
     EXPECT_TRUE(watch.seen("q7/hall/002/availability", "online"));
     ::kill(static_cast<pid_t>(bridge.processId()), SIGKILL);
     EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "offline"));
+    // What a venue's journal shows of it all.
+    const QString journal = QString::fromUtf8(bridge.readAllStandardError());
+    for (const QString& told :
+         {QString("q7ctl bridge: serving hall (%1: 001 002), foyer (%2: single)").arg(hall.port, foyer.port),
+          QString("q7ctl bridge: connected to the broker mqtt://127.0.0.1:%1\n").arg(broker.port()),
+          QString("q7ctl bridge: the line hall is away: "), QString("q7ctl bridge: the line hall is open\n"),
+          QString("q7ctl bridge: a command on q7/hall/003/command was not run: no projector 003 is served")})
+        EXPECT_TRUE(journal.contains(told)) << told.toStdString() << "\n" << journal.toStdString();
 }
 
 } // namespace

@@ -87,10 +87,19 @@ class Bridge final : public QObject, private LineWorker::Events {
                                                             config_.pollSeconds * 1000, events, traffic));
             lines_.push_back(std::move(qtLine));
         }
-        connect(&mqtt_, &MqttClient::connected, this, [this] { onConnected(); });
+        connect(&mqtt_, &MqttClient::connected, this, [this] {
+            tell(Message(Text::q7tr("connected to the broker %1"), {Message::verbatim(config_.broker)}));
+            onConnected();
+        });
+        connect(&mqtt_, &MqttClient::disconnected, this, [this] {
+            tell(Message(Text::q7tr("the broker %1 went away; connecting again"),
+                         {Message::verbatim(config_.broker)}));
+        });
         connect(&mqtt_, &MqttClient::message, this, &Bridge::onMessage);
-        connect(&mqtt_, &MqttClient::connectFailed, this,
-                [](const QString& why) { std::fprintf(stderr, "q7ctl bridge: %s\n", qPrintable(why)); });
+        connect(&mqtt_, &MqttClient::connectFailed, this, [this](const QString& why) {
+            tell(Message(Text::q7tr("the broker %1 cannot be reached: %2"),
+                         {Message::verbatim(config_.broker), Message::verbatim(why.toStdString())}));
+        });
         connect(&mqtt_, &MqttClient::oversize, this, [this](const QString& topic, qsizetype bytes) {
             if (topic.endsWith("/command"))
                 result(topic,
@@ -107,6 +116,16 @@ class Bridge final : public QObject, private LineWorker::Events {
     }
 
     Result<> start() {
+        std::string lines;
+        for (const BridgeLine& line : config_.lines) {
+            lines += (lines.empty() ? "" : ", ") + line.name + " (" + line.port + ":";
+            for (const std::string& projector : line.projectors)
+                lines += " " + projector;
+            lines += ")";
+        }
+        tell(Message(
+            Text::q7tr("serving %1 on the broker %2 as %3"),
+            {Message::verbatim(lines), Message::verbatim(config_.broker), Message::verbatim(config_.id)}));
         if (Result<> started = mqtt_.start(); !started) return started;
         for (const auto& worker : workers_)
             worker->start();
@@ -227,11 +246,28 @@ class Bridge final : public QObject, private LineWorker::Events {
     // Each result names the command it answers: the object sent, or the name (its start, for a long one).
     void result(const QString& commandTopic, QJsonObject outcome, const QByteArray& command = {}) {
         const QJsonDocument sent = QJsonDocument::fromJson(command);
+        if (outcome.contains("error"))
+            tell(Message(Text::q7tr("a command on %1 was not run: %2"),
+                         {Message::verbatim(commandTopic.toStdString()),
+                          Message::verbatim(outcome["error"].toString().toStdString())}));
         if (!command.isEmpty())
             outcome.insert("command", sent.isObject()
                                           ? QJsonValue(sent.object())
                                           : QJsonValue(QString::fromUtf8(command.left(kEchoedBytes))));
         mqtt_.publish(commandTopic.chopped(QString("command").size()) + "result", compact(outcome), false);
+    }
+
+    // One line on standard error for each thing that happens, for the journal.
+    static void tell(const Message& what) {
+        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(what).c_str());
+        std::fflush(stderr);
+    }
+
+    void lineAway(const std::string& line, const Message& why) override {
+        tell(Message(Text::q7tr("the line %1 is away: %2"), {Message::verbatim(line), why}));
+    }
+    void lineBack(const std::string& line) override {
+        tell(Message(Text::q7tr("the line %1 is open"), {Message::verbatim(line)}));
     }
 
     void availability(const std::string& line, const std::string& projector, bool online) override {
