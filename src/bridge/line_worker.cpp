@@ -56,29 +56,46 @@ void LineWorker::failAll(const Message& why) {
         job.done(failure(why));
 }
 
-void LineWorker::poll() {
-    if (!up_) return;
+namespace {
+
+Request pollRequest() {
     Request status;
     status.kind = Request::Kind::Status;
     status.untilUnanswered = true;
     for (const StatusKey& key : statusKeys())
         status.keys.push_back(&key);
+    return status;
+}
+
+} // namespace
+
+void LineWorker::poll() {
+    if (!up_) return;
     for (const std::string& projector : config_.projectors)
         if (std::none_of(polls_.begin(), polls_.end(),
                          [&](const Job& j) { return j.projector == projector; }))
-            polls_.push_back({projector, status, {}});
+            polls_.push_back({projector, pollRequest(), {}, true});
     next();
 }
 
 void LineWorker::command(const std::string& projector, const Request& request, RequestRun::Done done) {
+    queue({projector, request, std::move(done)});
+}
+
+void LineWorker::refresh(const std::string& projector, RequestRun::Done done) {
+    queue({projector, pollRequest(), std::move(done), true});
+}
+
+void LineWorker::queue(Job job) {
     if (!up_)
-        return done(failure(Message(Text::q7tr("The line %1 is away; the bridge opens it again by itself."),
-                                    {Message::verbatim(config_.name)})));
+        return job.done(
+            failure(Message(Text::q7tr("The line %1 is away; the bridge opens it again by itself."),
+                            {Message::verbatim(config_.name)})));
     if (commands_.size() >= kWaitingLimit)
-        return done(
+        return job.done(
             failure(Message(Text::q7tr("%1 commands wait already on the line %2; this one is refused."),
                             {Message::number(kWaitingLimit), Message::verbatim(config_.name)})));
-    commands_.push_back({projector, request, std::move(done)});
+    commands_.push_back(std::move(job));
     next();
 }
 
@@ -91,15 +108,16 @@ void LineWorker::next() {
     const std::string projector = job.projector;
     inFlight_ = job.done;
     run_.start(job.request, projectorPrefix(projector), [this, job](const Answers& answers) {
-        if (job.done) {
-            inFlight_ = {};
-            job.done(answers);
-        } else if (answers) {
+        if (job.poll && answers) {
             const bool answered = std::any_of(answers->begin(), answers->end(), [](const Answer& a) {
                 return a.exchanged.outcome != Outcome::None;
             });
             setOnline(job.projector, answered);
             if (answered) events_.polled(config_.name, job.projector, *answers);
+        }
+        if (job.done) {
+            inFlight_ = {};
+            job.done(answers);
         }
         next();
     });

@@ -38,6 +38,9 @@ class LineWorker final : private LineSupervisor::Events {
     // Done comes exactly once: with the answers, or with why there are none (the line lost on the way, the
     // bridge stopped first).
     void command(const std::string& projector, const Request& request, RequestRun::Done done);
+    // A poll of the projector as a command: its state and availability are told as a poll's, and done gets
+    // its answers.
+    void refresh(const std::string& projector, RequestRun::Done done);
     // Writes nothing more; the line is closed, and the commands not yet answered are told so.
     void stop();
 
@@ -46,6 +49,7 @@ class LineWorker final : private LineSupervisor::Events {
         std::string projector;
         Request request;
         RequestRun::Done done; // none for a poll
+        bool poll = false;
     };
 
     void received() override { run_.received(); }
@@ -56,6 +60,7 @@ class LineWorker final : private LineSupervisor::Events {
     void settingsFailed(const Message&) override {}
 
     void poll();
+    void queue(Job job);
     void next();
     void failAll(const Message& why);
     void setOnline(const std::string& projector, bool online);

@@ -3,13 +3,15 @@
 // the bridge publishes them, each result what its entity compares with ("ON", "OFF", a value, or "None" for
 // unknown); and the options Home Assistant checks.
 
-#include "qt/bridge/discovery.h"
+#include "bridge/discovery.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace q7::test {
 namespace {
@@ -44,10 +46,14 @@ TEST(Discovery, HomeAssistantReadsEveryStateAsItsEntityCompares) {
     };
     const std::vector<DiscoveryEntity> entities = discoveryFor("homeassistant", "test", "hall", "001");
     QJsonArray templates, payloads;
+    // As Home Assistant receives them.
+    std::map<QString, QJsonObject> configs;
     for (const DiscoveryEntity& e : entities) {
-        const QJsonObject& c = e.config;
-        EXPECT_FALSE(c.contains("object_id")) << e.topic.toStdString();
-        EXPECT_TRUE(QRegularExpression("^" + e.topic.section('/', 1, 1) + "\\.q7_test_hall_001_[a-z0-9_]+$")
+        const QJsonObject c = QJsonDocument::fromJson(QByteArray::fromStdString(compact(e.config))).object();
+        const QString topic = QString::fromStdString(e.topic);
+        configs[c["unique_id"].toString()] = c;
+        EXPECT_FALSE(c.contains("object_id")) << e.topic;
+        EXPECT_TRUE(QRegularExpression("^" + topic.section('/', 1, 1) + "\\.q7_test_hall_001_[a-z0-9_]+$")
                         .match(c["default_entity_id"].toString())
                         .hasMatch())
             << c["default_entity_id"].toString().toStdString();
@@ -78,11 +84,7 @@ TEST(Discovery, HomeAssistantReadsEveryStateAsItsEntityCompares) {
               "lamp_mode: lamp-1 | 2-lamps | 2-lamps | 2-lamps | None\n"
               "signal_type: ANALOG | ANALOG | DVI | ANALOG | None\n");
 
-    const auto config = [&](const char* id) {
-        for (const DiscoveryEntity& e : entities)
-            if (e.config["unique_id"] == QString("q7_test_hall_001_") + id) return e.config;
-        return QJsonObject();
-    };
+    const auto config = [&](const char* id) { return configs[QString("q7_test_hall_001_") + id]; };
     EXPECT_EQ(config("power")["state_on"], "ON");
     EXPECT_EQ(config("power")["state_off"], "OFF");
     EXPECT_EQ(config("power")["default_entity_id"], "switch.q7_test_hall_001_power");

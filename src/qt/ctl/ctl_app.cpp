@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/ctl/ctl_app.h"
 
+#include "ctl/json.h"
 #include "ctl/report.h"
 #include "display/trace.h"
 #include "link/port_address.h"
@@ -10,12 +11,9 @@
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
 #include "qt/core/translation.h"
-#include "qt/ctl/json.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTime>
 #include <cstdio>
@@ -60,8 +58,8 @@ void complain(const Message& why) {
     say(stderr, "q7ctl: " + translatedText(why) + "\n");
 }
 
-std::string compact(const QJsonDocument& document) {
-    return document.toJson(QJsonDocument::Compact).toStdString() + "\n";
+std::string jsonLine(const Json& json) {
+    return compact(json) + "\n";
 }
 
 // The same projectors as the panel's selection, by the names a script writes.
@@ -188,19 +186,19 @@ std::string helpText(const QCommandLineParser& parser, const std::vector<std::st
            translatedText(Message(kCommands));
 }
 
-QJsonArray listingJson() {
-    QJsonArray out;
+Json listingJson() {
+    Json out = Json::array();
     for (const NamedButton& b : namedButtons()) {
-        QJsonObject one{{"name", QString::fromUtf8(b.name)}};
+        Json one{{"name", b.name}};
         if (b.oneShot) {
-            one.insert("command", QString::fromLatin1(b.oneShot->command));
-            one.insert("window_ms", replyWindowMs(b.oneShot->sendClass));
+            one["command"] = fromLatin1(b.oneShot->command);
+            one["window_ms"] = replyWindowMs(b.oneShot->sendClass);
         } else {
-            one.insert("command", QString::fromLatin1(b.held->command));
-            one.insert("window_ms", kStartIntervals.replyTimeout);
-            one.insert("period_ms", repeatPeriodMs(*b.held));
+            one["command"] = fromLatin1(b.held->command);
+            one["window_ms"] = kStartIntervals.replyTimeout;
+            one["period_ms"] = repeatPeriodMs(*b.held);
         }
-        out.append(one);
+        out.push_back(std::move(one));
     }
     return out;
 }
@@ -223,8 +221,8 @@ std::string listing() {
 }
 
 std::string jsonText(const Request& request, const std::vector<Answer>& answers) {
-    return compact(QJsonDocument(request.kind == Request::Kind::Status ? statusJson(answers)
-                                                                       : answerJson(answers.front())));
+    return jsonLine(request.kind == Request::Kind::Status ? statusJson(answers)
+                                                          : answerJson(answers.front()));
 }
 
 ChosenPort portOne() {
@@ -249,7 +247,7 @@ int runCtl(int argc, char* argv[]) {
     // A failure is said on standard error, and with --json told on standard output as well.
     const auto fail = [json](const char* outcome, const Message& why, int status) {
         complain(why);
-        if (json) say(stdout, compact(QJsonDocument(failureJson(outcome, why))));
+        if (json) say(stdout, jsonLine(failureJson(outcome, why)));
         return status;
     };
     if (!options) return fail("usage", options.error(), kUsageError);
@@ -266,7 +264,7 @@ int runCtl(int argc, char* argv[]) {
     }
     if (!request) return fail("usage", request.error(), kUsageError);
     if (request->kind == Request::Kind::List) {
-        say(stdout, json ? compact(QJsonDocument(listingJson())) : listing());
+        say(stdout, json ? jsonLine(listingJson()) : listing());
         return 0;
     }
     const PortToUse port = portToUse(options->port, environment("Q7_PORT"), portOne);
@@ -313,7 +311,7 @@ int runCtl(int argc, char* argv[]) {
             if (!endingSignal())
                 fail("failed", answers.error(), code);
             else if (json)
-                say(stdout, compact(QJsonDocument(failureJson("interrupted", ended))));
+                say(stdout, jsonLine(failureJson("interrupted", ended)));
             return finish(code);
         }
         for (const Message& note : replyNotes(*answers))

@@ -3,18 +3,19 @@
 // Home Assistant's MQTT discovery for one projector: one device, and an entity for every control the window
 // has, with the availability of the bridge and of the projector (both must be online).
 
-#include <QJsonObject>
-#include <QString>
+#include "ctl/json.h"
+
+#include <string>
 #include <vector>
 
 namespace q7 {
 
 struct DiscoveryEntity {
-    QString topic; // PREFIX/COMPONENT/UNIQUE_ID/config
-    QJsonObject config;
+    std::string topic; // PREFIX/COMPONENT/UNIQUE_ID/config
+    Json config;
 };
 
-std::vector<DiscoveryEntity> discoveryFor(const QString& prefix, const QString& bridgeId, const QString& line,
-                                          const QString& projector);
+std::vector<DiscoveryEntity> discoveryFor(const std::string& prefix, const std::string& bridgeId,
+                                          const std::string& line, const std::string& projector);
 
 } // namespace q7

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// q7ctl's answers as JSON, for --json and for the bridge's messages: the same keys and values everywhere.
+// Whole numbers are written as integers.
+
+#include "ctl/runner.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace q7 {
+
+using Json = nlohmann::json;
+
+Json toJson(const StatusValue& value);
+// name, frame, outcome, reply (the trace form), hex.
+Json answerJson(const Answer& answer);
+// Each status key with outcome, reply, hex, text and value.
+Json statusJson(const std::vector<Answer>& answers);
+// A run that came to nothing: {"outcome": "failed" or "usage" or "interrupted", "error": the English text}.
+Json failureJson(const char* outcome, const Message& why);
+// The bytes as two hexadecimal digits each, blank between: "06 0D".
+std::string hexBytes(const std::string& bytes);
+// Bytes from the line, each its own character: the line speaks Latin-1, JSON UTF-8.
+std::string fromLatin1(std::string_view bytes);
+// One line without blanks; text that is not UTF-8 (a publisher's payload echoed) is mended, never refused.
+std::string compact(const Json& json);
+
+} // namespace q7
