@@ -638,40 +638,6 @@ be opened or went away, 2 a usage error, 128 + N ended by signal N.
         <translation>回線 %2 ではプロジェクター %1 を扱っていません</translation>
     </message>
     <message>
-        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
-Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery.
-Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
-homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
-or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
-
-Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
-  q7/LINE/PROJECTOR/availability  online or offline, retained
-  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
-  q7/LINE/PROJECTOR/command       a name, {&quot;send&quot;: TEXT} or {&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (at most 60)
-  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:
-                                  {&quot;outcome&quot;: &quot;failed&quot; or &quot;usage&quot;, &quot;error&quot;: TEXT}
-  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
-</source>
-        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
-すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
-既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
-homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、
-または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取得する。
-
-トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001～004。all はコマンド専用):
-  q7/LINE/PROJECTOR/availability  online または offline (保持メッセージ)
-  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (保持メッセージ)
-  q7/LINE/PROJECTOR/command       名前、{&quot;send&quot;: TEXT}、{&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (最大 60)
-  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
-                                  {&quot;outcome&quot;: &quot;failed&quot; または &quot;usage&quot;, &quot;error&quot;: TEXT}
-  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
-</translation>
-    </message>
-    <message>
         <source>Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...
 </source>
         <translation>使い方: q7ctl [オプション]... COMMAND [ARGUMENT]...
@@ -764,6 +730,108 @@ SIGINT または SIGTERM で直ちに終了する。
     <message>
         <source>the line %1 is open</source>
         <translation>回線 %1 を開きました</translation>
+    </message>
+    <message>
+        <source>a command of %1 bytes is too long; a command has at most %2</source>
+        <translation>%1 バイトのコマンドは長すぎます。コマンドは最大 %2 バイトです</translation>
+    </message>
+    <message>
+        <source>status is asked of one projector at a time</source>
+        <translation>status は一度に 1 台のプロジェクターにだけ問い合わせます</translation>
+    </message>
+    <message>
+        <source>WARNING: the bridge %2 serves the line %1 as well; this bridge keeps it, as its id is the smaller</source>
+        <translation>警告: ブリッジ %2 も回線 %1 を扱っています。このブリッジの ID のほうが小さいため、このブリッジが回線を扱います</translation>
+    </message>
+    <message>
+        <source>WARNING: the bridge %2 serves the line %1 as well; this bridge leaves the line to it, as its id is the smaller</source>
+        <translation>警告: ブリッジ %2 も回線 %1 を扱っています。そちらの ID のほうが小さいため、回線をそちらに任せます</translation>
+    </message>
+    <message>
+        <source>the line %1 is this bridge&apos;s alone again</source>
+        <translation>回線 %1 は再びこのブリッジだけが扱います</translation>
+    </message>
+    <message>
+        <source>the system&apos;s authorities</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the authorities in %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate of the broker %1 is made out to another host name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate of the broker %1 cannot be verified with %2: signed by another authority, or out of date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be used for the broker %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the TLS connection to the broker %1 failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate authorities file %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the device is open already in this program</source>
+        <translation>デバイスはこのプログラムですでに開いています</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (process %1)</source>
+        <translation>デバイスは他のプログラム (プロセス %1) が使用中です</translation>
+    </message>
+    <message>
+        <source>the lock file %1 blocks it, and its owner, process %2, has ended: remove the file as root (sudo rm %1), or restart the bridge (systemctl restart q7-bridge), which removes such files when it starts</source>
+        <translation>ロックファイル %1 が残っていますが、それを作成したプロセス %2 はすでに終了しています。root 権限でファイルを削除するか (sudo rm %1)、ブリッジを再起動してください (systemctl restart q7-bridge)。ブリッジは起動時にこのようなファイルを削除します</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery.
+Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
+homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
+or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
+
+Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
+  q7/LINE/PROJECTOR/availability  online or offline, retained
+  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
+  q7/LINE/PROJECTOR/command       a name, {&quot;send&quot;: TEXT}, {&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (at most 60),
+                                  or status (a poll at once); at most 4 KB
+  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:
+                                  {&quot;outcome&quot;: &quot;failed&quot; or &quot;usage&quot;, &quot;error&quot;: TEXT}; also to an MQTT 5
+                                  response topic under q7/, with the correlation data
+  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
+  q7/bridge/ID/lines              the lines served, retained
+  q7/bridge/ID/status             the lines left to another bridge that serves them too, retained
+</source>
+        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7ctl bridge --config FILE
+すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
+既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
+homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、
+または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取得する。
+
+トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001～004。all はコマンド専用):
+  q7/LINE/PROJECTOR/availability  online または offline (保持メッセージ)
+  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (保持メッセージ)
+  q7/LINE/PROJECTOR/command       名前、{&quot;send&quot;: TEXT}、{&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (最大 60)、
+                                  または status (すぐにポーリングする)。最大 4 KB
+  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
+                                  {&quot;outcome&quot;: &quot;failed&quot; または &quot;usage&quot;, &quot;error&quot;: TEXT}。MQTT 5 の
+                                  応答トピックが q7/ の下にあれば、相関データを付けてそこにも送る
+  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
+  q7/bridge/ID/lines              扱う回線 (保持メッセージ)
+  q7/bridge/ID/status             同じ回線を扱う別のブリッジに任せた回線 (保持メッセージ)
+</translation>
     </message>
 </context>
 </TS>

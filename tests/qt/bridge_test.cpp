@@ -96,21 +96,37 @@ TEST(Bridge, AVenueOnTheBroker) {
     EXPECT_EQ(
         watch.ask("q7/foyer/single/command", R"({"hold": "zoom +", "seconds": 61})")["command"].toObject(),
         (QJsonObject{{"hold", "zoom +"}, {"seconds", 61}}));
-    // A second bridge on the same broker: each answers for its own lines only, once; stopped, its projectors
-    // are offline.
+    // MQTT 5's request and response, as a client that knows nothing of this bridge asks.
+    QProcess rr;
+    rr.start("mosquitto_rr", {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t",
+                              "q7/hall/001/command", "-e", "q7/desk/replies", "-m", "image2", "-W", "10"});
+    ASSERT_TRUE(rr.waitForFinished(15000));
+    EXPECT_EQ(QJsonDocument::fromJson(rr.readAllStandardOutput()).object()["command"].toString(), "image2")
+        << rr.readAllStandardError().toStdString();
+    // A second bridge on the same broker: each answers for its own lines only, once; a line both claim is
+    // left to the smaller id; stopped cleanly, its projectors are offline and no last will follows.
     Simulator lobby({});
     QProcess other;
-    other.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()),
-                             "--line", "lobby=" + lobby.port, "--id", "other"});
+    other.start(Q7CTL_PATH,
+                {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--line",
+                 "lobby=" + lobby.port, "--line", "hall=" + lobby.port + "0", "--id", "venue2"});
     EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "online"));
+    EXPECT_TRUE(watch.seen("q7/bridge/venue2/status", R"({"refused":{"hall":"served by the bridge test"}})"));
     EXPECT_EQ(watch.ask("q7/lobby/single/command", "image3")["outcome"].toString(), "ack");
     EXPECT_EQ(watch.ask("q7/hall/001/command", "image3")["command"].toString(), "image3");
     QTest::qWait(500);
     EXPECT_EQ(watch.count["q7/lobby/single/result"], 1);
-    EXPECT_EQ(watch.count["q7/hall/001/result"], 1);
+    EXPECT_EQ(watch.count["q7/hall/001/result"], 2);
     other.terminate();
+    ASSERT_TRUE(other.waitForFinished(10000));
     EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "offline"));
-    EXPECT_EQ(hall.commands(), (QStringList{"A002C00", "A001CF IMAGE IMAGE3"}));
+    QTest::qWait(1000);
+    EXPECT_EQ(watch.count["q7/bridge/venue2/availability"], 2) << "online, then offline once: no will";
+    EXPECT_TRUE(
+        QString::fromUtf8(other.readAllStandardError())
+            .contains("q7ctl bridge: WARNING: the bridge test serves the line hall as well; this bridge "
+                      "leaves the line to it, as its id is the smaller\n"));
+    EXPECT_EQ(hall.commands(), (QStringList{"A002C00", "A001CF IMAGE IMAGE2", "A001CF IMAGE IMAGE3"}));
     EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
 
     // The line goes and comes back; the broker goes and comes back.
@@ -131,7 +147,10 @@ TEST(Bridge, AVenueOnTheBroker) {
          {QString("q7ctl bridge: serving hall (%1: 001 002), foyer (%2: single)").arg(hall.port, foyer.port),
           QString("q7ctl bridge: connected to the broker mqtt://127.0.0.1:%1\n").arg(broker.port()),
           QString("q7ctl bridge: the line hall is away: "), QString("q7ctl bridge: the line hall is open\n"),
-          QString("q7ctl bridge: a command on q7/hall/003/command was not run: no projector 003 is served")})
+          QString("q7ctl bridge: a command on q7/hall/003/command was not run: no projector 003 is served"),
+          QString("q7ctl bridge: WARNING: the bridge venue2 serves the line hall as well; this bridge keeps "
+                  "it, as "
+                  "its id is the smaller\n")})
         EXPECT_TRUE(journal.contains(told)) << told.toStdString() << "\n" << journal.toStdString();
 }
 

@@ -23,8 +23,8 @@ class MqttBroker final : public Broker {
     explicit MqttBroker(MqttClient& client) : client_(client) {}
     void publish(const std::string& topic, const std::string& payload, bool retain,
                  const std::string& correlation) override {
-        client_.publish(QString::fromStdString(topic), QByteArray::fromStdString(payload), retain);
-        (void)correlation;
+        client_.publish(QString::fromStdString(topic), QByteArray::fromStdString(payload), retain, 1,
+                        QByteArray::fromStdString(correlation));
     }
     void subscribe(const std::string& pattern, int qos) override {
         client_.subscribe(QString::fromStdString(pattern), qos);
@@ -50,8 +50,10 @@ class Bridge final : public QObject {
         connect(&mqtt_, &MqttClient::connectFailed, this,
                 [this](const QString& why) { venue_.unreachable(why.toStdString()); });
         connect(&mqtt_, &MqttClient::message, this,
-                [this](const QString& topic, const QByteArray& payload, bool retained) {
-                    venue_.message({topic.toStdString(), payload.toStdString(), retained});
+                [this](const QString& topic, const QByteArray& payload, bool retained,
+                       const QString& responseTopic, const QByteArray& correlation) {
+                    venue_.message({topic.toStdString(), payload.toStdString(), retained,
+                                    responseTopic.toStdString(), correlation.toStdString()});
                 });
         connect(&mqtt_, &MqttClient::oversize, this, [this](const QString& topic, qsizetype bytes) {
             venue_.oversize(topic.toStdString(), static_cast<std::size_t>(bytes));
@@ -99,11 +101,16 @@ const char* const kBridgeHelp = Text::q7tr(
     "Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):\n"
     "  q7/LINE/PROJECTOR/availability  online or offline, retained\n"
     "  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints\n"
-    "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT} or {\"hold\": NAME, \"seconds\": S} (at most "
-    "60)\n"
+    "  q7/LINE/PROJECTOR/command       a name, {\"send\": TEXT}, {\"hold\": NAME, \"seconds\": S} (at most "
+    "60),\n"
+    "                                  or status (a poll at once); at most 4 KB\n"
     "  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:\n"
-    "                                  {\"outcome\": \"failed\" or \"usage\", \"error\": TEXT}\n"
-    "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n");
+    "                                  {\"outcome\": \"failed\" or \"usage\", \"error\": TEXT}; also to an "
+    "MQTT 5\n"
+    "                                  response topic under q7/, with the correlation data\n"
+    "  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended\n"
+    "  q7/bridge/ID/lines              the lines served, retained\n"
+    "  q7/bridge/ID/status             the lines left to another bridge that serves them too, retained\n");
 
 } // namespace
 
