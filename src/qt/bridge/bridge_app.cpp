@@ -146,7 +146,9 @@ int runBridge(int argc, char* argv[]) {
         if (!files.count(line.log)) {
             Result<std::unique_ptr<SessionLog>> opened =
                 SessionLog::open(line.log, config->logBytes, [](const Message& why) {
-                    std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(why).c_str());
+                    // From the log's thread: said between the journal's other lines, not across them.
+                    QMetaObject::invokeMethod(
+                        qApp, [why] { tell(why); }, Qt::QueuedConnection);
                 });
             if (!opened) {
                 std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(opened.error()).c_str());
