@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace q7 {
 namespace {
 
@@ -53,43 +51,6 @@ TEST(LineWorker, WaitsForAQuietLineAndStopsAPollAtItsFirstSilence) {
     EXPECT_EQ(seen.said,
               (std::vector<std::string>{"001 offline", "002 offline", "002 online", "002 polled 9"}));
     worker.stop();
-}
-
-// Every command gets one answer: a line lost under it, or a bridge that stops first, says so to the command
-// in flight and to those waiting.
-TEST(LineWorker, EveryCommandGetsOneAnswer) {
-    for (const bool lose : {true, false}) {
-        test::VirtualClock clock;
-        test::FakeLine line(&clock);
-        Seen seen;
-        LineWorker worker({"hall", "/dev/ttyUSB0", kSettings19200, {"single"}, {}}, line, clock, 30000, seen,
-                          {});
-        worker.start();
-        clock.advance(100);
-        for (const char* reply :
-             {"80\r", "1\r", "11\r", "1234\r", "035.2,041.8\r", "00\r", "ANALOG\r", "853\r", "03\r"})
-            line.receive(reply);
-        std::vector<std::string> told;
-        for (const char* name : {"power on", "image3"})
-            worker.command("single", *parseRequest({name}), [&told, name](const Answers& answers) {
-                told.push_back(std::string(name) + ": " + (answers ? "answered" : answers.error().english()));
-            });
-        EXPECT_EQ(line.writes.back().bytes, "C00\r") << "in flight";
-        if (lose)
-            line.lose();
-        else
-            worker.stop();
-        clock.advance(10000);
-        const std::string why =
-            lose ? "The serial device /dev/ttyUSB0 went away: the server closed the connection."
-                 : "The bridge stopped before the command was answered.";
-        EXPECT_EQ(told, (std::vector<std::string>{"power on: " + why, "image3: " + why}));
-        EXPECT_EQ(
-            std::count(seen.said.begin(), seen.said.end(), "hall away: the server closed the connection"),
-            lose ? 1 : 0);
-        worker.stop();
-        EXPECT_EQ(told.size(), 2u);
-    }
 }
 
 } // namespace
