@@ -19,7 +19,8 @@ class Broker {
   public:
     static constexpr const char* kProgram = "/usr/sbin/mosquitto";
 
-    Broker() {
+    // listenerOptions, written right after the listener's line, are its own: a TLS listener's files, say.
+    explicit Broker(const QString& listenerOptions = {}) {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost);
         port_ = probe.serverPort();
@@ -28,9 +29,9 @@ class Broker {
         config.open(QIODevice::WriteOnly);
         // As root, mosquitto would otherwise change to a user of its own.
         config.write(
-            QString("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\nlog_type error\n%2")
+            QString("listener %1 127.0.0.1\n%3allow_anonymous true\npersistence false\nlog_type error\n%2")
                 .arg(port_)
-                .arg(::geteuid() == 0 ? "user root\n" : "")
+                .arg(::geteuid() == 0 ? "user root\n" : "", listenerOptions)
                 .toUtf8());
         config.close();
         start();

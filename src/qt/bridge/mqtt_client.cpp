@@ -2,6 +2,7 @@
 #include "qt/bridge/mqtt_client.h"
 
 #include "link/port_address.h"
+#include "qt/core/translation.h"
 
 #include <QMetaObject>
 #include <algorithm>
@@ -11,12 +12,19 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -30,6 +38,7 @@ constexpr auto kLastRetry = std::chrono::seconds(30);
 // A DISCONNECT that cannot leave within this is given up: the broker is gone anyway.
 constexpr auto kDisconnectWait = std::chrono::seconds(2);
 constexpr int kLoopMs = 1000;
+constexpr auto kLoopWait = std::chrono::milliseconds(kLoopMs);
 
 // The library's global state (OpenSSL's among it), once per process.
 void initialiseLibrary() {
@@ -45,6 +54,26 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
                return std::tolower(static_cast<unsigned char>(a)) ==
                       std::tolower(static_cast<unsigned char>(b));
            });
+}
+
+// 0, or why the file cannot be read: the library says only that its arguments are invalid.
+int unreadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat status {};
+    const int error = ::fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    ::close(fd);
+    return error;
+}
+
+std::string hostPort(const MqttSettings& settings) {
+    const bool v6 = settings.host.find(':') != std::string::npos;
+    return (v6 ? "[" + settings.host + "]" : settings.host) + ":" + std::to_string(settings.port);
+}
+
+Message authorities(const MqttSettings& settings) {
+    return settings.caFile.empty() ? Message(Text::q7tr("the system's authorities"))
+                                   : Message(Text::q7tr("the authorities in %1"), {quoted(settings.caFile)});
 }
 
 } // namespace
@@ -110,6 +139,31 @@ struct MqttClient::Session {
         return stopping;
     }
 
+    // The library returns only MOSQ_ERR_TLS; which check failed, it tells its log alone.
+    Message tlsFailure() {
+        std::lock_guard lock(logMutex);
+        const Message broker = Message::verbatim(hostPort(settings));
+        switch (tlsFault) {
+        case TlsFault::HostName:
+            return Message(Text::q7tr("the certificate of the broker %1 is made out to another host name"),
+                           {broker});
+        case TlsFault::Certificate:
+            return Message(
+                Text::q7tr("the certificate of the broker %1 cannot be verified with %2: signed by "
+                           "another authority, or out of date"),
+                {broker, authorities(settings)});
+        case TlsFault::Authorities:
+            return Message(Text::q7tr("%1 cannot be used for the broker %2: %3"),
+                           {authorities(settings), broker, Message::verbatim(tlsReason)});
+        case TlsFault::None:
+        case TlsFault::Other:
+            break;
+        }
+        return Message(
+            Text::q7tr("the TLS connection to the broker %1 failed: %2"),
+            {broker, Message::verbatim(tlsReason.empty() ? mosquitto_strerror(MOSQ_ERR_TLS) : tlsReason)});
+    }
+
     // One attempt, served until the connection ends; false if it never reached the broker.
     bool serve(bool v5) {
         mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, v5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
@@ -120,10 +174,21 @@ struct MqttClient::Session {
                 static_cast<std::uint32_t>(std::min<std::size_t>(settings.maxPacketBytes,
                                                                  std::numeric_limits<std::uint32_t>::max())));
         accepted = false;
+        tlsFailed = false;
         protocol5 = v5;
+        {
+            std::lock_guard lock(logMutex);
+            tlsFault = TlsFault::None;
+            tlsReason.clear();
+        }
         int rc = mosquitto_connect_bind_v5(mosq, settings.host.c_str(), settings.port, settings.keepAliveS,
                                            nullptr, properties);
         mosquitto_property_free_all(&properties);
+        if (rc == MOSQ_ERR_TLS) {
+            tlsFailed = true;
+            post([why = tlsFailure()](MqttClient& client) { emit client.connectFailed(translated(why)); });
+            return false;
+        }
         if (rc != MOSQ_ERR_SUCCESS) {
             const QString why =
                 QString::fromUtf8(rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
@@ -135,17 +200,31 @@ struct MqttClient::Session {
             {
                 std::lock_guard lock(mutex);
                 // stop() may have come while this thread was still connecting, too early to disconnect.
-                if (stopping && !giveUp) {
-                    giveUp = Clock::now() + kDisconnectWait;
-                    if (!disconnecting) mosquitto_disconnect(mosq);
+                if (stopping && !giveUp) giveUp = Clock::now() + kDisconnectWait;
+                if (stopping && !disconnecting &&
+                    (unacknowledged.empty() || Clock::now() > *giveUp - kLoopWait)) {
+                    mosquitto_disconnect(mosq);
                     disconnecting = true;
                 }
             }
             if (giveUp && Clock::now() > *giveUp) break;
             rc = mosquitto_loop(mosq, kLoopMs, 1);
+            // A broker with Nagle's algorithm on holds its next packet (a command) until this side
+            // acknowledges the last; Linux would delay that by 40 ms or more, and leaves quick
+            // acknowledgement by itself.
+            if (const int fd = mosquitto_socket(mosq); fd >= 0) {
+                const int on = 1;
+                ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+            }
+        }
+        // The handshake runs in the loop, so a certificate refused ends the loop, not the connect.
+        if (rc == MOSQ_ERR_TLS && !accepted) {
+            tlsFailed = true;
+            post([why = tlsFailure()](MqttClient& client) { emit client.connectFailed(translated(why)); });
         }
         std::lock_guard lock(mutex);
         connected = false;
+        unacknowledged.clear();
         return true;
     }
 
@@ -179,7 +258,18 @@ struct MqttClient::Session {
         if (was) s.post([](MqttClient& client) { emit client.disconnected(); });
     }
 
-    static void onMessage(mosquitto*, void* obj, const mosquitto_message* m) {
+    static void onPublish(mosquitto*, void* obj, int mid) {
+        Session& s = of(obj);
+        std::lock_guard lock(s.mutex);
+        std::erase(s.unacknowledged, mid);
+        if (s.stopping && s.connected && !s.disconnecting && s.unacknowledged.empty()) {
+            mosquitto_disconnect(s.mosq);
+            s.disconnecting = true;
+        }
+    }
+
+    static void onMessage(mosquitto*, void* obj, const mosquitto_message* m,
+                          const mosquitto_property* props) {
         Session& s = of(obj);
         const QString topic = QString::fromUtf8(m->topic ? m->topic : "");
         const qsizetype bytes = std::max(m->payloadlen, 0);
@@ -188,21 +278,62 @@ struct MqttClient::Session {
             return;
         }
         const QByteArray payload(static_cast<const char*>(m->payload), bytes);
-        s.post([topic, payload, retained = m->retain, mid = m->mid, qos = m->qos](MqttClient& client) {
-            emit client.message(topic, payload, retained, mid, qos);
+        QString responseTopic;
+        if (char* text = nullptr;
+            mosquitto_property_read_string(props, MQTT_PROP_RESPONSE_TOPIC, &text, false)) {
+            responseTopic = QString::fromUtf8(text);
+            std::free(text);
+        }
+        QByteArray correlation;
+        void* data = nullptr;
+        std::uint16_t length = 0;
+        if (mosquitto_property_read_binary(props, MQTT_PROP_CORRELATION_DATA, &data, &length, false)) {
+            correlation = QByteArray(static_cast<const char*>(data), length);
+            std::free(data);
+        }
+        s.post([topic, payload, retained = m->retain, responseTopic, correlation](MqttClient& client) {
+            emit client.message(topic, payload, retained, responseTopic, correlation);
         });
+    }
+
+    static void onLog(mosquitto*, void* obj, int level, const char* text) {
+        if (level != MOSQ_LOG_ERR || !text) return;
+        Session& s = of(obj);
+        const std::string_view line(text);
+        std::lock_guard lock(s.logMutex);
+        if (line.find("host name verification failed") != std::string_view::npos) {
+            s.tlsFault = TlsFault::HostName;
+        } else if (line.find("Unable to load CA certificates") != std::string_view::npos) {
+            s.tlsFault = TlsFault::Authorities;
+        } else if (line.starts_with("OpenSSL Error[")) {
+            // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed", the reason last.
+            if (s.tlsReason.empty()) s.tlsReason = line.substr(line.rfind(':') + 1);
+            if (s.tlsFault == TlsFault::None)
+                s.tlsFault =
+                    line.ends_with(":certificate verify failed") ? TlsFault::Certificate : TlsFault::Other;
+        }
     }
 
     const MqttSettings settings;
     mosquitto* mosq = nullptr;
-    // The network thread's alone.
-    bool accepted = false, protocol5 = true;
+    // The network thread's alone; protocol5 is read by the client too while connected, when it cannot change.
+    bool accepted = false, tlsFailed = false, protocol5 = true;
+
+    // The library logs from the client's thread too, which may hold the mutex below.
+    std::mutex logMutex;
+    enum class TlsFault { None, HostName, Certificate, Authorities, Other } tlsFault = TlsFault::None;
+    std::string tlsReason; // OpenSSL's words
 
     std::mutex mutex;
     std::condition_variable wake;
     MqttClient* owner = nullptr;
     unsigned run = 0;
     bool stopping = false, disconnecting = false, finished = false, connected = false;
+    // Message ids published at QoS 1 or 2 and not yet acknowledged, this connection's. The DISCONNECT waits
+    // for them: the broker sends the last one back to a client subscribed to it before its acknowledgement,
+    // and a socket closed with data unread is reset, which a broker that sees it before the DISCONNECT
+    // answers with the will.
+    std::vector<int> unacknowledged;
     std::vector<std::pair<std::string, int>> subscriptions;
 };
 
@@ -218,6 +349,10 @@ Result<> MqttClient::start() {
     initialiseLibrary();
     if (settings_.keepAliveS < 5 || settings_.keepAliveS > 65535)
         return failure(Message(Text::q7tr("the keep-alive must be from 5 to 65535 seconds")));
+    if (settings_.tls && !settings_.caFile.empty())
+        if (const int error = unreadable(settings_.caFile))
+            return failure(Message(Text::q7tr("the certificate authorities file %1 cannot be read: %2"),
+                                   {quoted(settings_.caFile), Message::verbatim(std::strerror(error))}));
     auto session = std::make_shared<Session>(settings_);
     session->mosq =
         mosquitto_new(settings_.clientId.empty() ? nullptr : settings_.clientId.c_str(), true, session.get());
@@ -229,7 +364,10 @@ Result<> MqttClient::start() {
     mosquitto_threaded_set(mosq, true);
     mosquitto_connect_callback_set(mosq, &Session::onConnect);
     mosquitto_disconnect_callback_set(mosq, &Session::onDisconnect);
-    mosquitto_message_callback_set(mosq, &Session::onMessage);
+    mosquitto_publish_callback_set(mosq, &Session::onPublish);
+    mosquitto_message_v5_callback_set(mosq, &Session::onMessage);
+    mosquitto_log_callback_set(mosq, &Session::onLog);
+    mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
     if (!settings_.username.empty() &&
         mosquitto_username_pw_set(mosq, settings_.username.c_str(),
                                   settings_.password.empty() ? nullptr : settings_.password.c_str()) != 0)
@@ -265,8 +403,8 @@ void MqttClient::run(std::shared_ptr<Session> s) {
         const bool reached = s->serve(v5);
         if (s->accepted) delay = kFirstRetry;
         // A broker without MQTT 5 ends the attempt without accepting it; 3.1.1 is offered at once, and MQTT 5
-        // again the time after.
-        if (v5 && reached && !s->accepted) {
+        // again the time after. A certificate refused is refused whatever the protocol.
+        if (v5 && reached && !s->accepted && !s->tlsFailed) {
             v5 = false;
             continue;
         }
@@ -288,7 +426,7 @@ void MqttClient::stop() {
         session_->owner = nullptr;
         session_->stopping = true;
         // At once rather than at the thread's next turn, which may be a second away.
-        if (session_->connected) {
+        if (session_->connected && session_->unacknowledged.empty()) {
             mosquitto_disconnect(session_->mosq);
             session_->disconnecting = true;
         }
@@ -311,13 +449,26 @@ bool MqttClient::isConnected() const {
     return session_->connected;
 }
 
-bool MqttClient::publish(const QString& topic, const QByteArray& payload, bool retain, int qos) {
-    if (!session_ || payload.size() > std::numeric_limits<int>::max()) return false;
+bool MqttClient::publish(const QString& topic, const QByteArray& payload, bool retain, int qos,
+                         const QByteArray& correlation) {
+    if (!session_ || payload.size() > std::numeric_limits<int>::max() ||
+        correlation.size() > std::numeric_limits<std::uint16_t>::max())
+        return false;
     const QByteArray name = topic.toUtf8();
     std::lock_guard lock(session_->mutex);
-    return session_->connected &&
-           mosquitto_publish(session_->mosq, nullptr, name.constData(), static_cast<int>(payload.size()),
-                             payload.constData(), qos, retain) == MOSQ_ERR_SUCCESS;
+    if (!session_->connected) return false;
+    // A 3.1.1 connection takes no properties at all: the library would refuse the message.
+    mosquitto_property* properties = nullptr;
+    if (session_->protocol5 && !correlation.isEmpty())
+        mosquitto_property_add_binary(&properties, MQTT_PROP_CORRELATION_DATA, correlation.constData(),
+                                      static_cast<std::uint16_t>(correlation.size()));
+    int mid = 0;
+    const int rc =
+        mosquitto_publish_v5(session_->mosq, &mid, name.constData(), static_cast<int>(payload.size()),
+                             payload.constData(), qos, retain, properties);
+    mosquitto_property_free_all(&properties);
+    if (rc == MOSQ_ERR_SUCCESS && qos > 0) session_->unacknowledged.push_back(mid);
+    return rc == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::subscribe(const QString& pattern, int qos) {

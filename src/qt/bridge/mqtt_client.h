@@ -13,8 +13,14 @@
 //   connection, but what was published is not kept. A publish while not connected is dropped, so the owner
 //   publishes its retained state again on connected().
 // - stop() (and the destructor) ends the connection with a DISCONNECT, so the broker does not send the will;
-//   the will is for a program that ends without one, or a connection lost. Stopping waits at most
-//   kStopWaitMs: a thread still in a connect that the network does not answer is left to end by itself.
+//   the will is for a program that ends without one, or a connection lost. The DISCONNECT waits up to a
+//   second for what was published at QoS 1 or 2 to be acknowledged. Stopping waits at most kStopWaitMs: a
+//   thread still in a connect that the network does not answer is left to end by itself.
+// - Nagle's algorithm is off and every TCP acknowledgement leaves at once: a command waits neither for this
+//   side's own earlier packet nor, on a broker with Nagle's algorithm on (mosquitto's default), for an
+//   acknowledgement this side would delay.
+// - Over MQTT 5 a message's response topic and correlation data reach the owner, and a reply carries its
+//   correlation data back; over 3.1.1 there are none.
 
 #include "link/message.h"
 
@@ -60,8 +66,10 @@ class MqttClient final : public QObject {
     // Emits nothing, neither now nor later.
     void stop();
     bool isConnected() const;
-    // False when not connected or refused by the library (a packet over the broker's maximum, say).
-    bool publish(const QString& topic, const QByteArray& payload, bool retain, int qos = 1);
+    // False when not connected or refused by the library (a packet over the broker's maximum, say). The
+    // correlation data (at most 65535 bytes) goes with the message over MQTT 5 only.
+    bool publish(const QString& topic, const QByteArray& payload, bool retain, int qos = 1,
+                 const QByteArray& correlation = {});
     // Kept for every later connection, and subscribed to at once if connected.
     void subscribe(const QString& pattern, int qos = 1);
 
@@ -70,9 +78,13 @@ class MqttClient final : public QObject {
   signals:
     void connected();
     void disconnected();
-    // An attempt that failed (no such host, refused, not authorised), as the library words it.
+    // An attempt that failed (no such host, refused, not authorised), as the library words it; a TLS failure
+    // in the user's language, naming the broker and what did not pass: its certificate, its host name or
+    // the authorities to trust.
     void connectFailed(const QString& why);
-    void message(const QString& topic, const QByteArray& payload, bool retained, int mid, int qos);
+    // responseTopic and correlation are empty when the sender set none, and always over MQTT 3.1.1.
+    void message(const QString& topic, const QByteArray& payload, bool retained, const QString& responseTopic,
+                 const QByteArray& correlation);
     void oversize(const QString& topic, qsizetype bytes);
 
   private:
