@@ -753,31 +753,31 @@ SIGINT または SIGTERM で直ちに終了する。
     </message>
     <message>
         <source>the system&apos;s authorities</source>
-        <translation type="unfinished"></translation>
+        <translation>システムの認証局</translation>
     </message>
     <message>
         <source>the authorities in %1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 の認証局</translation>
     </message>
     <message>
         <source>the certificate of the broker %1 is made out to another host name</source>
-        <translation type="unfinished"></translation>
+        <translation>ブローカー %1 の証明書は別のホスト名に対して発行されています</translation>
     </message>
     <message>
         <source>the certificate of the broker %1 cannot be verified with %2: signed by another authority, or out of date</source>
-        <translation type="unfinished"></translation>
+        <translation>ブローカー %1 の証明書を %2 で検証できません。別の認証局の署名か、有効期限外です</translation>
     </message>
     <message>
         <source>%1 cannot be used for the broker %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 はブローカー %2 に使用できません: %3</translation>
     </message>
     <message>
         <source>the TLS connection to the broker %1 failed: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>ブローカー %1 との TLS 接続に失敗しました: %2</translation>
     </message>
     <message>
         <source>the certificate authorities file %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>認証局ファイル %1 を読み込めません: %2</translation>
     </message>
     <message>
         <source>the device is open already in this program</source>
@@ -832,6 +832,14 @@ homeassistant。mqtts:// では TLS で接続する。ユーザー名とパス�
   q7/bridge/ID/lines              扱う回線 (保持メッセージ)
   q7/bridge/ID/status             同じ回線を扱う別のブリッジに任せた回線 (保持メッセージ)
 </translation>
+    </message>
+    <message>
+        <source>in a text in &quot;&quot;&quot; quotes, what follows a backslash must start with an ASCII character</source>
+        <translation>&quot;&quot;&quot; で囲んだテキストでは、バックスラッシュの後は ASCII 文字で始めてください</translation>
+    </message>
+    <message>
+        <source>a character beyond ASCII outside a value in quotes or a comment</source>
+        <translation>引用符で囲んだ値またはコメントの外に ASCII 以外の文字があります</translation>
     </message>
 </context>
 </TS>
