@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A bridge's line on the virtual clock with the fake line: it waits once for a quiet line after it opens, and
-// a projector that leaves a query unanswered costs its poll one reply window, not nine.
+// A bridge's line on the virtual clock with the fake line: it waits once for a quiet line after it opens, a
+// projector that leaves a query unanswered costs its poll one reply window, not nine, and commands go first.
 
 #include "bridge/line_worker.h"
 #include "fake_window.h"
@@ -50,6 +50,21 @@ TEST(LineWorker, WaitsForAQuietLineAndStopsAPollAtItsFirstSilence) {
     EXPECT_EQ(line.writes.size(), 10u);
     EXPECT_EQ(seen.said,
               (std::vector<std::string>{"001 offline", "002 offline", "002 online", "002 polled 9"}));
+    worker.stop();
+}
+
+// A command that arrives while a poll runs goes next, before the polls still waiting.
+TEST(LineWorker, ACommandGoesBeforeThePollsWaiting) {
+    test::VirtualClock clock;
+    test::FakeLine line(&clock);
+    Seen seen;
+    LineWorker worker({"hall", "/dev/ttyUSB0", kSettings19200, {"001", "002"}, {}}, line, clock, 30000, seen,
+                      {});
+    worker.start();
+    clock.advance(100);
+    worker.command("002", *parseRequest({"power on"}), [](const Answers&) {});
+    clock.advance(600);
+    EXPECT_EQ(line.written(), (std::vector<std::string>{"A001CR0\r", "A002C00\r"}));
     worker.stop();
 }
 
