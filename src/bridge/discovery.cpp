@@ -115,6 +115,8 @@ std::vector<DiscoveryEntity> discoveryFor(const std::string& prefix, const std::
         {"sensor", "pressure", "Air pressure", sensor("pressure", "", "hPa", "atmospheric_pressure")},
         {"sensor", "lamp_mode", "Lamp mode", sensor("lamp_mode", ".mode")},
         {"sensor", "signal_type", "Signal type", sensor("signal_type")},
+        // Polls at once, rather than at the next poll.
+        {"button", "poll", "Poll now", {{"payload_press", "status"}}},
     };
     // The picture presets and the input-signal matrix: a button each.
     std::vector<std::pair<std::string, std::string>> buttons;

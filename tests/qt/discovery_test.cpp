@@ -92,6 +92,7 @@ TEST(Discovery, HomeAssistantReadsEveryStateAsItsEntityCompares) {
     EXPECT_EQ(config("state")["device_class"], "enum");
     EXPECT_TRUE(config("state")["options"].toArray().contains("cooling-down-lamp-failure"));
     EXPECT_EQ(config("image3")["name"], "Image3");
+    EXPECT_EQ(config("poll")["payload_press"], "status");
     EXPECT_EQ(config("input_2_s-video")["default_entity_id"], "button.q7_test_hall_001_input_2_s_video");
 }
 
