@@ -5,12 +5,18 @@
 #include "qt/core/qt_line.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace q7::test {
 namespace {
@@ -88,13 +94,14 @@ TEST_F(PortOnPty, LineSettingsApplyAtOpenAndAtOnceToAnOpenPort) {
     EXPECT_EQ(receive(pty, 4), "C00\r");
 }
 
-// A device in use, one that does not exist and the pseudo-terminal multiplexer are refused, naming the
-// device as given; a bare name is a device under /dev, as the toolkit takes it.
+// A device in use (here by the test's other line), one that does not exist and the pseudo-terminal
+// multiplexer are refused, naming the device as given; a bare name is a device under /dev, as the toolkit
+// takes it.
 TEST_F(PortOnPty, OpeningFailuresNameTheDeviceAsGiven) {
     const std::string bare = pty.path().substr(5); // pts/N
     QtLine second(bare);
     const std::pair<std::string, std::string> refused[] = {
-        {bare, "Cannot open " + bare + ": the device is in use by another program."},
+        {bare, "Cannot open " + bare + ": the device is open already in this program."},
         {"q7-none",
          "Cannot open q7-none: the device does not exist (is the adapter plugged in, is the name right?). "},
         {"/dev/ptmx",
@@ -153,6 +160,82 @@ TEST_F(PortOnPty, AHangUpIsReportedOnceWithoutABusyLoop) {
     port.close();
     QTest::qWait(100);
     EXPECT_EQ(heard.losses.size(), 1u);
+}
+
+// Root ignores the sticky bit of the lock folder, so a lock file is left by one user other than root (nobody)
+// and the line opened as another (kOpener): the opener may not remove the file, as the toolkit would its own.
+constexpr uid_t kNobody = 65534, kOpener = 65533;
+
+struct LockOfAnotherUser : ::testing::Test {
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two other users (CI runs as root)";
+        std::error_code ec;
+        if (std::filesystem::canonical("/var/lock", ec) != "/run/lock")
+            GTEST_SKIP() << "the toolkit's lock folder, /var/lock, is no link to /run/lock here";
+        ASSERT_TRUE(pty.ok());
+        ASSERT_EQ(::chmod(pty.path().c_str(), 0666), 0) << "the opener may use the device itself";
+    }
+    void TearDown() override {
+        line.close();
+        if (owner.state() != QProcess::NotRunning) {
+            owner.kill();
+            owner.waitForFinished();
+        }
+        std::remove(lock.c_str());
+    }
+    // Nobody writes the lock file as QLockFile does (process id, program, host) and then ends, or lives on.
+    // Returns the owner's process id.
+    std::string leaveLock(bool endAfterwards) {
+        owner.start("setpriv", {"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody),
+                                "--clear-groups", "sh", "-c",
+                                "printf '%s\\nq7panel\\n%s\\n' $$ \"$(uname -n)\" >\"$0\" && echo $$ && " +
+                                    QString(endAfterwards ? "exit" : "exec sleep 60"),
+                                QString::fromStdString(lock)});
+        if (!owner.waitForReadyRead(5000)) return "";
+        return owner.readLine().trimmed().toStdString();
+    }
+    // As the opener; the process stays root underneath, so that it can come back.
+    Result<Line::Opening> openAsOpener() {
+        if (::setegid(kOpener) != 0 || ::seteuid(kOpener) != 0) return failure(Message::verbatim("no user"));
+        const Result<Line::Opening> opened = line.open();
+        const bool back = ::seteuid(0) == 0 && ::setegid(0) == 0;
+        if (!back) std::abort();
+        return opened;
+    }
+
+    Pty pty;
+    const std::string lock = "/run/lock/LCK..pts_" + pty.path().substr(std::string("/dev/pts/").size());
+    QProcess owner;
+    QtLine line{pty.path()};
+};
+
+TEST_F(LockOfAnotherUser, LeftByAProgramThatHasEndedItIsNamedWithHowToRemoveIt) {
+    const std::string pid = leaveLock(true);
+    ASSERT_TRUE(owner.waitForFinished(5000) && owner.exitCode() == 0 && !pid.empty())
+        << owner.readAllStandardError().toStdString();
+    const Result<Line::Opening> opened = openAsOpener();
+    ASSERT_FALSE(opened.has_value());
+    EXPECT_EQ(opened.error().english(),
+              "Cannot open " + pty.path() + ": the lock file " + lock +
+                  " blocks it, and its owner, process " + pid +
+                  ", has ended: remove the file as root (sudo rm " + lock +
+                  "), or restart the bridge (systemctl restart q7-bridge), which removes such files when it "
+                  "starts.");
+    ASSERT_EQ(::access(lock.c_str(), F_OK), 0) << "the opener removed it after all";
+    // As the message says: once root has removed it, the device opens.
+    ASSERT_EQ(std::remove(lock.c_str()), 0);
+    EXPECT_EQ(openAsOpener(), Line::Opening::Open);
+}
+
+TEST_F(LockOfAnotherUser, HeldByAProgramStillRunningItIsInUse) {
+    const std::string pid = leaveLock(false);
+    ASSERT_FALSE(pid.empty()) << owner.readAllStandardError().toStdString();
+    const Result<Line::Opening> opened = openAsOpener();
+    ASSERT_FALSE(opened.has_value());
+    EXPECT_EQ(opened.error().english(), "Cannot open " + pty.path() +
+                                            ": the device is in use by another program (process " + pid +
+                                            ").");
+    EXPECT_EQ(::access(lock.c_str(), F_OK), 0);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "qt/core/qt_line.h"
 
+#include "link/lock_file.h"
 #include "qt/core/port_discovery.h"
 
 #include <QDeadlineTimer>
+#include <QSysInfo>
 #include <QThread>
 #include <filesystem>
 #include <system_error>
@@ -12,7 +14,10 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -34,6 +39,32 @@ Message noSuchDevice() {
 
 const Message kNameTooLong(
     Text::q7tr("the device's name is too long for its lock file; use a shorter link to the device"));
+
+#ifdef Q_OS_UNIX
+// Where Qt SerialPort 6.4 keeps its lock files, in the order it tries them.
+constexpr const char* kLockFolders[] = {"/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+                                        "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock"};
+
+// A lock file's first lines, or nothing with errno set. Anyone may put a file in the lock folder: a FIFO
+// there must not hold the open up, nor a link lead elsewhere.
+std::optional<std::string> readLockFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    struct stat status {};
+    char buffer[1024];
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        if (const ssize_t got = ::read(fd, buffer, sizeof buffer); got > 0)
+            text.assign(buffer, static_cast<std::size_t>(got));
+    ::close(fd);
+    return text;
+}
+
+bool processExists(int pid) {
+    // EPERM: it exists, under another user.
+    return !(::kill(pid, 0) == -1 && errno == ESRCH);
+}
+#endif
 
 } // namespace
 
@@ -213,6 +244,7 @@ Message QtLine::describeFailure(const Message& unsupported) const {
         if (::access(devicePath(address_).c_str(), R_OK | W_OK) != 0 && errno == EACCES)
             return Message(Text::q7tr("permission denied; the user must be in the dialout group "
                                       "(sudo adduser $USER dialout, then log in again)"));
+        if (std::optional<Message> lock = describeLock()) return *std::move(lock);
         return Message(Text::q7tr("the device is in use by another program"));
 #else
         return Message(Text::q7tr("the device is in use by another program, or access is denied"));
@@ -229,6 +261,33 @@ Message QtLine::describeFailure(const Message& unsupported) const {
         return Message::verbatim(port_.errorString().toStdString());
     }
 }
+
+#ifdef Q_OS_UNIX
+std::optional<Message> QtLine::describeLock() const {
+    const std::string name = lockFileName(port_.portName().toStdString());
+    for (const char* folder : kLockFolders) {
+        const std::string path = std::string(folder) + "/" + name;
+        const std::optional<std::string> content = readLockFile(path);
+        if (!content && errno == ENOENT) continue;
+        const std::optional<LockOwner> owner = content ? lockOwner(*content) : std::nullopt;
+        if (!owner) return std::nullopt;
+        if (owner->pid == ::getpid())
+            return Message(Text::q7tr("the device is open already in this program"));
+        if (!lockOwnerEnded(*owner, QSysInfo::machineHostName().toStdString(), processExists))
+            return Message(Text::q7tr("the device is in use by another program (process %1)"),
+                           {Message::number(owner->pid)});
+        // Named by the folder's own path (/var/lock leads to /run/lock), where a user finds it.
+        std::error_code ec;
+        const std::filesystem::path real = std::filesystem::canonical(folder, ec);
+        return Message(
+            Text::q7tr("the lock file %1 blocks it, and its owner, process %2, has ended: remove the "
+                       "file as root (sudo rm %1), or restart the bridge (systemctl restart "
+                       "q7-bridge), which removes such files when it starts"),
+            {Message::verbatim(ec ? path : (real / name).string()), Message::number(owner->pid)});
+    }
+    return std::nullopt;
+}
+#endif
 
 void QtLine::onError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&

@@ -19,6 +19,8 @@
 // - Qt reports a device locked by another program (a lock file in /run/lock) as a permission error, like a
 //   missing dialout membership; the description tells the two apart. The lock is named after the name the
 //   port is opened by, so the port is opened by the device's resolved path: one lock per device.
+// - A lock file whose owner has ended is removed by the next program only if it may: the folder is sticky,
+//   so one left by a program of another user stays until root removes it. The description names the file.
 
 #include "link/line.h"
 #include "link/line_settings.h"
@@ -28,6 +30,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace q7 {
@@ -68,6 +71,8 @@ class QtLine final : public QObject, public Line {
     bool configure(const LineSettings& line);
     void onError(QSerialPort::SerialPortError error);
     Message describeFailure(const Message& unsupported) const;
+    // Why the device's lock file keeps it from opening, naming its owner, where the file tells.
+    std::optional<Message> describeLock() const;
     Result<std::string> resolveDevice() const;
     // Bytes the operating system holds for sending (Linux: TIOCOUTQ); 0 where it cannot tell.
     std::size_t driverQueue() const;
