@@ -10,9 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <toml++/toml.h>
 #include <unistd.h>
+#include <utility>
 
 namespace q7 {
 namespace {
@@ -163,6 +166,96 @@ Result<std::string> configText(const std::string& path) {
         Message(Text::q7tr("Cannot read the configuration file %1: %2."), {Message::verbatim(path), why}));
 }
 
+// TOML allows a character beyond ASCII in a value in quotes and in a comment. The TOML reader of Debian 12
+// (toml++ 3.3.0) asks of one anywhere else whether it is a blank, also in a key in quotes and after a
+// backslash in a """ text, and for many (é, あ, ...) its answer is undefined behaviour
+// (marzer/tomlplusplus#190): such a text is refused before the reader sees it. Anything else the reader is
+// left to judge.
+struct OutOfPlace {
+    std::size_t line = 0;
+    bool afterBackslash = false;
+};
+
+std::optional<OutOfPlace> beyondAsciiOutOfPlace(std::string_view text) {
+    const auto wide = [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; };
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0, line = 1;
+    std::string open; // the arrays and inline tables open, the innermost last
+    bool header = false, lineStart = true, value = false;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (blank(c)) {
+            ++i;
+            continue;
+        }
+        const bool first = std::exchange(lineStart, c == '\n');
+        if (c == '\n') {
+            value = value && !open.empty();
+            ++line, ++i;
+        } else if (c == '=' || c == ',') {
+            value = c == '=' || (!open.empty() && open.back() == '[');
+            ++i;
+        } else if (c == '#') {
+            while (i < text.size() && text[i] != '\n')
+                ++i;
+        } else if (c == '[' && first && open.empty() && !header) {
+            header = true, value = false, ++i;
+        } else if (c == '[' || c == '{') {
+            open += c, value = c == '[', ++i;
+        } else if (c == ']' || c == '}') {
+            if (!open.empty())
+                open.pop_back(), value = true;
+            else
+                header = false;
+            ++i;
+        } else if ((c == '"' || c == '\'') && text.substr(i, 3) == std::string(3, c)) {
+            for (i += 3;;) {
+                if (i >= text.size()) return std::nullopt;
+                if (text.substr(i, 3) == std::string(3, c)) {
+                    for (i += 3; i < text.size() && text[i] == c;)
+                        ++i;
+                    break;
+                }
+                if (text[i] == '\n') ++line;
+                if (c == '"' && text[i] == '\\') {
+                    const std::size_t escaped = ++i;
+                    for (; i < text.size() && (blank(text[i]) || std::string_view("\n\v\f").find(text[i]) !=
+                                                                     std::string_view::npos);
+                         ++i)
+                        line += text[i] == '\n';
+                    if (i < text.size() && wide(text[i])) return OutOfPlace{line, true};
+                    if (i > escaped) continue;
+                }
+                ++i;
+            }
+        } else if (c == '"' || c == '\'') {
+            const std::size_t start = line;
+            bool beyondAscii = false;
+            for (++i; i < text.size() && text[i] != c; ++i) {
+                if (text[i] == '\n') return std::nullopt;
+                if (c == '"' && text[i] == '\\' && i + 1 < text.size() && text[i + 1] != '\n') ++i;
+                beyondAscii = beyondAscii || wide(text[i]);
+            }
+            ++i;
+            std::size_t next = i;
+            while (next < text.size() && blank(text[next]))
+                ++next;
+            const bool key = header || (next < text.size() && (text[next] == '=' || text[next] == '.'));
+            if (key && beyondAscii) return OutOfPlace{start};
+        } else if (c == '.') {
+            ++i;
+        } else {
+            // A bare word (a key, a number, a date, true or false) runs, quotes and brackets in it included,
+            // to where the reader takes a value to end, or a key.
+            const std::string_view end = value ? "\n\v\f,]}#" : "\n\v\f,]}#=";
+            do
+                if (wide(text[i])) return OutOfPlace{line};
+            while (++i < text.size() && !blank(text[i]) && end.find(text[i]) == std::string_view::npos);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string projectorPrefix(const std::string& projector) {
@@ -216,9 +309,22 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
 Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
     const Result<std::string> content = configText(path);
     if (!content) return failure(content.error());
+    return parseBridgeConfig(*content, path);
+}
+
+Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::string& path) {
+    if (const std::optional<OutOfPlace> wrong = beyondAsciiOutOfPlace(content))
+        return failure(Message(
+            Text::q7tr("%1:%2: %3"),
+            {Message::verbatim(path), Message::number(static_cast<long long>(wrong->line)),
+             wrong->afterBackslash
+                 ? Message(
+                       Text::q7tr("in a text in \"\"\" quotes, what follows a backslash must start with an "
+                                  "ASCII character"))
+                 : Message(Text::q7tr("a character beyond ASCII outside a value in quotes or a comment"))}));
     toml::table file;
     try {
-        file = toml::parse(*content, path);
+        file = toml::parse(content, path);
     } catch (const toml::parse_error& error) {
         // The reader's own words stay as they are, inside a sentence of ours.
         return failure(Message(Text::q7tr("%1:%2: %3"),

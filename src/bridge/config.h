@@ -37,6 +37,8 @@ struct BridgeConfig {
 // [--ca-file FILE] [--discovery-prefix PREFIX], or --config FILE alone.
 Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args);
 Result<BridgeConfig> loadBridgeConfig(const std::string& path);
+// A configuration file's text; its faults name path and the line.
+Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::string& path);
 
 // The topic level of a projector: "single", "001" ... "004", or "all" for commands to every one.
 std::string projectorPrefix(const std::string& projector);
