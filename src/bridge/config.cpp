@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "bridge/config.h"
 
+#include "bridge/topics.h"
 #include "link/line.h"
 #include "link/port_address.h"
 
@@ -66,8 +67,7 @@ Result<BridgeConfig> checked(BridgeConfig config) {
             return failure(
                 Message(Text::q7tr("the line name %1 may hold only lower-case letters, digits, - and _"),
                         {quoted(line.name)}));
-        // q7/bridge/... holds the bridges' own topics.
-        if (line.name == "bridge")
+        if (line.name == kBridgeLevel)
             return failure(
                 Message(Text::q7tr("a line may not be named \"bridge\": q7/bridge/ holds the bridges' "
                                    "own topics")));
