@@ -110,7 +110,8 @@ TEST(DeviceNames, ASecondProgramThroughALinkIsRefusedByTheLock) {
     Program panel({"--com1", QString::fromStdString(line.path())});
     ASSERT_TRUE(eventually([&] { return line.taken(); }));
     EXPECT_EQ(QtLine(link.string()).open().error().english(),
-              "Cannot open " + link.string() + ": the device is in use by another program.");
+              "Cannot open " + link.string() + ": the device is in use by another program (process " +
+                  std::to_string(panel.processId()) + ").");
     fs::remove(link);
 }
 
