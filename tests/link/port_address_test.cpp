@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "link/command_line.h"
 #include "link/port_address.h"
 
 #include <gtest/gtest.h>
@@ -79,14 +78,6 @@ TEST(PortAddress, MalformedAddressesAreRefusedInOneLineQuotingTheText) {
         EXPECT_EQ(error.rfind('"' + std::string(r.text) + "\": ", 0), 0u) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
-}
-
-TEST(PortAddress, TheCommandLineRefusesAMalformedAddressAndKeepsAGoodOneAsGiven) {
-    const Result<CommandLine> bad = parseCommandLine({"--com2", "/dev/ttyS1", "--com1=socket://h:0"});
-    EXPECT_EQ(bad.error().english(), "option --com1: \"socket://h:0\": the port must be from 1 to 65535");
-    const Result<CommandLine> good = parseCommandLine({"--com1", "RFC2217://[::1]:2217"});
-    ASSERT_TRUE(good.has_value());
-    EXPECT_EQ(good->com1.value_or(""), "RFC2217://[::1]:2217");
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 // Made-up port lists: what a machine has differs.
-#include "link/command_line.h"
 #include "link/port_list.h"
 
 #include <gtest/gtest.h>
@@ -140,15 +139,6 @@ TEST(PortList, ListAndSentence) {
               "Port 1: /dev/ttyS0 (the default, as no other port was found)\n"
               "Port 2: /dev/ttyS1 (the default, as no other port was found)\n");
     EXPECT_EQ(portsPresentText({}).english(), "No serial port was found on this computer");
-}
-
-TEST(PortList, ListPortsOption) {
-    const Result<CommandLine> c = parseCommandLine({"--list-ports", "--com1", "/dev/ttyUSB3"});
-    ASSERT_TRUE(c.has_value());
-    EXPECT_TRUE(c->listPorts);
-    EXPECT_EQ(c->com1.value_or(""), "/dev/ttyUSB3");
-    EXPECT_FALSE(parseCommandLine({})->listPorts);
-    EXPECT_NE(usageText("q7panel").english().find("\n  --list-ports "), std::string::npos);
 }
 
 } // namespace
