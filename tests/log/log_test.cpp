@@ -75,34 +75,30 @@ TEST(SessionLog, RotatesAtTheBoundKeepingOneOlderFileAndLosesNothingToASecondWri
     EXPECT_EQ(written[0] + written[1], expected + expected);
 }
 
+// A path it cannot write is refused; a write that fails, on a full disk or cut short by a limit on the file's
+// size (a disk that fills up in the middle of a line), is told once, the line cut short taken back, and
+// nothing more is written.
 TEST(SessionLog, RefusesAPathItCannotWriteAndStopsOnceAWriteFails) {
     EXPECT_EQ(SessionLog::open("/", kDefaultLogBytes).error().english(),
               "Cannot write the log /: Is a directory.");
     TempDir dir;
-    std::filesystem::create_symlink("/dev/full", dir.path + "/full.log");
     Lines told;
     const auto tell = [&](const Message& m) { told.push_back(m.english()); };
-    const auto log = SessionLog::open(dir.path + "/full.log", kDefaultLogBytes, tell).value();
-    for (int i = 0; i < 3; ++i, log->flush()) // a batch each: the first fails, the others find it stopped
-        log->write("COM1", Dir::TX, "C00", "C00\r");
+    std::filesystem::create_symlink("/dev/full", dir.path + "/full.log");
+    const auto full = SessionLog::open(dir.path + "/full.log", kDefaultLogBytes, tell).value();
+    for (int i = 0; i < 3; ++i, full->flush()) // a batch each: the first fails, the others find it stopped
+        full->write("COM1", Dir::TX, "C00", "C00\r");
     EXPECT_EQ(told, Lines{"Cannot write the log " + dir.path + "/full.log: No space left on device."});
-}
-
-// A limit on the file's size stands in for a disk that fills up in the middle of a line.
-TEST(SessionLog, TakesBackALineCutShortAndWritesNothingMore) {
-    TempDir dir;
+    told.clear();
     const std::string path = dir.path + "/q7.log";
-    Lines told;
-    const auto log = SessionLog::open(path, kDefaultLogBytes, [&](const Message& m) {
-                         told.push_back(m.english());
-                     }).value();
+    const auto log = SessionLog::open(path, kDefaultLogBytes, tell).value();
     log->write("P", Dir::TX, "1", "1"); // 40 bytes a line
     log->flush();
     rlimit limit{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlimit full{100, limit.rlim_max}; // the second line whole, the third cut after 20 bytes
+    const rlimit cut{100, limit.rlim_max}; // the second line whole, the third cut after 20 bytes
     const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &full);
+    ::setrlimit(RLIMIT_FSIZE, &cut);
     log->write("P", Dir::TX, "2", "2");
     log->write("P", Dir::TX, "3", "3");
     log->flush();
