@@ -35,8 +35,7 @@ TEST(Port, APortMissingAtStartUpIsToldOnceAndOpenedWhenItIsThere) {
     for (const bool slow : {false, true}) {
         Panel p(false);
         p.ui.fakePort.slowOpen = slow;
-        p.ui.fakePort.refused = {"/dev/fake1"};
-        if (slow) p.ui.fakePort.refused.clear();
+        if (!slow) p.ui.fakePort.refused = {"/dev/fake1"};
         p.form.load();
         if (slow) p.ui.fakePort.finishOpen(false);
         EXPECT_EQ(p.ui.warnings,
@@ -66,8 +65,7 @@ TEST(Port, AFailedSwitchKeepsThePanelAndTheOtherPortAndALaterSwitchTriesAgain) {
     for (const bool slow : {false, true}) {
         Panel p;
         p.ui.fakePort.slowOpen = slow;
-        p.ui.fakePort.refused = {"/dev/fake2"};
-        if (slow) p.ui.fakePort.refused.clear();
+        if (!slow) p.ui.fakePort.refused = {"/dev/fake2"};
         p.form.click("Command33");
         p.form.click("Option2");
         for (int click = 0; click < 4; ++click)
@@ -191,15 +189,6 @@ TEST(CommandBox, ATypedQueryIsDecodedLikeItsButtonAndClsOnlyEmptiesTheBox) {
     EXPECT_EQ(p.ticks(Timer2), (Times{2000, 5000, 8000}));
     EXPECT_EQ(p.ticks(Timer4), (Times{2500, 5500, 8500}));
 }
-
-} // namespace
-} // namespace q7
-
-namespace q7 {
-namespace {
-
-using test::Panel;
-using Frames = std::vector<std::string>;
 
 // The session log: a click, its reply and a lost port, each a line of five tab-separated fields after the
 // time.
