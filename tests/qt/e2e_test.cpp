@@ -9,7 +9,6 @@
 #include "qt/widgets/qt_window.h"
 #include "simulator.h"
 
-#include <QFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -22,6 +21,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
 #include <termios.h>
 
 namespace q7::test {
@@ -76,15 +76,11 @@ struct Ser2net {
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
         probe.close();
-        QFile config(dir.filePath("ser2net.yaml"));
-        config.open(QIODevice::WriteOnly);
-        config.write(QString("connection: &panel\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                             "  connector: serialdev,%2,38400n81,local\n")
-                         .arg(port)
-                         .arg(QString::fromStdString(device))
-                         .toUtf8());
-        config.close();
-        process.start("ser2net", {"-n", "-u", "-P", dir.filePath("pid"), "-c", config.fileName()});
+        const QString config = dir.filePath("ser2net.yaml");
+        std::ofstream(config.toStdString())
+            << "connection: &panel\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << port
+            << "\n  connector: serialdev," << device << ",38400n81,local\n";
+        process.start("ser2net", {"-n", "-u", "-P", dir.filePath("pid"), "-c", config});
         (void)QTest::qWaitFor(
             [&] {
                 QTcpSocket probe;
