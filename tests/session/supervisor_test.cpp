@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A line kept open on the virtual clock: the user's open, the loss, the watch and its back-off, and the
-// connection that must hold for a second before an outage ends.
+// connection that must hold for a second before an outage ends. A watch begun from outside (a port missing at
+// start-up) and one ended by a close ("END") are proven through the panel, in tests/form/link_test.cpp.
 
 #include "fake_window.h"
 #include "session/supervisor.h"
@@ -95,22 +96,6 @@ TEST(Watch, AConnectionThatDropsWithinASecondIsAFailedTry) {
     d.dropEachOpenAfter(999, 5000);
     EXPECT_EQ(d.tries(1), (Times{1000, 2999, 4998}));
     EXPECT_EQ(d.said.size(), 1u);
-}
-
-TEST(Watch, ClosingEndsTheWatchAndAnOutageToldElsewhereIsWatchedLikeALoss) {
-    Supervised s("/dev/ttyUSB0");
-    s.line.refused = {"/dev/ttyUSB0"};
-    s.line.lose();
-    s.clock.advance(1500);
-    s.supervisor.close();
-    s.clock.advance(10000);
-    EXPECT_EQ(s.tries(), (Times{0, 1000}));
-    EXPECT_FALSE(s.supervisor.isWatching());
-    s.supervisor.watch();
-    s.line.refused = {};
-    s.clock.advance(2000);
-    EXPECT_EQ(s.said.back(), "back at 13500");
-    EXPECT_EQ(s.said.size(), 2u);
 }
 
 } // namespace
