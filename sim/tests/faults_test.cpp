@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The simulator's fault options and its power cycle on a virtual clock; its ordinary answers are exercised by
-// the panel's end to end tests.
+// The simulator's options, what each sets and what it refuses; its faults and its power cycle on a virtual
+// clock. Its ordinary answers are exercised by the panel's and q7ctl's end to end tests.
 
 #include "line_bench.h"
+#include "sim_options.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,31 @@ TEST(Power, CountDownAndCoolingTakeTheirTimeScaledByTheSpeed) {
     EXPECT_EQ(bench.ask("C00"), "\x06\r");
     EXPECT_EQ(bench.ask("CR0", 60s), "20\r");
     EXPECT_EQ(bench.ask("CR0"), "80\r");
+}
+
+TEST(SimOptions, TheFaultOptionsSetTheirFaultsAndBadValuesAreRefused) {
+    const SimOptions o =
+        parseSimOptions({"--delay", "300", "--no-reply-to", "CR0", "--split", "--split-gap=15", "--garbage",
+                         "--chatter", "12.5", "--hangup-after", "3", "--no-reply"});
+    ASSERT_EQ(o.error, "");
+    EXPECT_EQ(std::tuple(o.faults.delay, o.faults.splitGap, o.faults.chatterRate, o.faults.hangUpAfter),
+              std::tuple(300ms, 15ms, 12.5, 3));
+    EXPECT_EQ(o.faults.noReplyTo, std::vector<std::string>{"CR0"});
+    EXPECT_TRUE(o.faults.split && o.faults.garbage && o.faults.noReply);
+    EXPECT_EQ(parseSimOptions({"--tcp", "0"}).bindAddress, "127.0.0.1");
+    EXPECT_EQ(parseSimOptions({"--bind", "::1", "--tcp", "0"}).bindAddress, "::1");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--delay", "5ms"},
+                                               {"--chatter", "0"},
+                                               {"--hangup-after", "0"},
+                                               {"--speed", "0"},
+                                               {"--colour"},
+                                               {"--tcp", "65536"},
+                                               {"--tcp", "4001", "--device", "/dev/ttyUSB0"},
+                                               {"--bind", "localhost", "--tcp", "4001"},
+                                               {"--bind", "127.1", "--tcp", "4001"},
+                                               {"--bind", "0.0.0.0"}})
+        EXPECT_NE(parseSimOptions(args).error, "") << args[0];
 }
 
 } // namespace
