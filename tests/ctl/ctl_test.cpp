@@ -138,28 +138,6 @@ TEST(Status, EveryQueryAsThePanelShowsItAndInWords) {
     EXPECT_TRUE(replyNotes(ctl.result->value()).empty());
 }
 
-// Every code of the operating-state table has its word (a code no table holds has none: see StatusValues).
-TEST(Status, EveryOperatingStateHasItsWord) {
-    const std::pair<const char*, const char*> kWords[] = {
-        {"00\r", "on"},
-        {"80\r", "standby"},
-        {"40\r", "count-down"},
-        {"20\r", "cooling-down"},
-        {"10\r", "power-fail"},
-        {"08\r", "on-temperature-warning"},
-        {"02\r", "no-key-input"},
-        {"04\r", "lamp-off-power-management"},
-        {"28\r", "cooling-down-temperature-warning"},
-        {"24\r", "lamp-off-temperature-warning"},
-        {"88\r", "temperature-warning-recovered"},
-        {"21\r", "cooling-down-lamp-failure"},
-        {"81\r", "standby-lamp-failure"},
-    };
-    for (const auto& [reply, word] : kWords)
-        EXPECT_EQ(statusValue("power", reply).text, word) << reply;
-    EXPECT_EQ(statusValue("mute", "FF\r").text, "standby");
-}
-
 // A hold repeats at the button's period, never while the line is still busy with the earlier frames, lets
 // go at its time with nothing written after, and ends once every frame's reply has come or the window after
 // the last frame has passed.

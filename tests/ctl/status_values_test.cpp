@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The status values as data: a value only from a reply of its query's own form, each well-formed one as the
-// panel's tables and the pressure formula give it.
+// panel's tables and the pressure formula give it, every operating state in its word.
 
 #include "display/status_values.h"
 
@@ -37,6 +37,19 @@ constexpr std::string_view kNotANumber[] = {"-1\r", "12a\r"};
 TEST(StatusValues, OnlyFromAReplyOfTheQuerysForm) {
     const Row kRows[] = {
         {"power", "80\r", "text standby", {"80", "800\r", "8\r", "80 \r", "99\r", "\xb8\x30\r", "80\r\r"}},
+        // Every other code of the operating-state table, with its word.
+        {"power", "00\r", "text on", {}},
+        {"power", "40\r", "text count-down", {}},
+        {"power", "20\r", "text cooling-down", {}},
+        {"power", "10\r", "text power-fail", {}},
+        {"power", "08\r", "text on-temperature-warning", {}},
+        {"power", "02\r", "text no-key-input", {}},
+        {"power", "04\r", "text lamp-off-power-management", {}},
+        {"power", "28\r", "text cooling-down-temperature-warning", {}},
+        {"power", "24\r", "text lamp-off-temperature-warning", {}},
+        {"power", "88\r", "text temperature-warning-recovered", {}},
+        {"power", "21\r", "text cooling-down-lamp-failure", {}},
+        {"power", "81\r", "text standby-lamp-failure", {}},
         {"input", "2\r", "number 2", {"2", "0\r", "5\r", "22\r", " 2\r", "\xb2\r"}},
         {"picture_reversal", "01\r", "text left-right", {"01", "011\r", "21\r", "\xb0\x31\r"}},
         {"lamp_hours",
@@ -51,6 +64,7 @@ TEST(StatusValues, OnlyFromAReplyOfTheQuerysForm) {
           "035..2,041.8\r", "35.,41.8\r", ".2,41.8\r", "035.2;041.8\r", "035.2, 041.8\r",
           "03\xb5.2,041.8\r"}},
         {"mute", "02\r", "mutes video 0 audio 1", {"02", "04\r", "0F\r", "FF \r", "\xb0\x32\r"}},
+        {"mute", "FF\r", "text standby", {}},
         {"signal_type",
          "S-VIDEO\r",
          "text S-VIDEO",
