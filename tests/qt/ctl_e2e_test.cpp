@@ -84,7 +84,7 @@ TEST(Q7ctl, EveryReplyBelongsToItsCommand) {
 }
 
 // A run that comes to nothing says why in one line on standard error, and with --json as one object on
-// standard output; nothing is sent for words that cannot be used (no port: the projector's).
+// standard output as well; nothing is sent for words that cannot be used (no port: the projector's).
 TEST(Q7ctl, FailuresAreSaidToPeopleAndToScriptsAndSendNothing) {
     Simulator projector({});
     const std::tuple<QString, QStringList, const char*, int> cases[] = {
@@ -104,6 +104,8 @@ TEST(Q7ctl, FailuresAreSaidToPeopleAndToScriptsAndSendNothing) {
         EXPECT_EQ(run.ctl.exitCode(), status);
         EXPECT_EQ(run.json()["outcome"].toString(), outcome);
         EXPECT_EQ(run.err, "q7ctl: " + run.json()["error"].toString() + "\n");
+        const Ctl person(port.isEmpty() ? projector.port : port, args);
+        EXPECT_EQ(std::tuple(person.ctl.exitCode(), person.out, person.err), std::tuple(status, "", run.err));
     }
     EXPECT_TRUE(projector.frames().isEmpty());
     EXPECT_EQ(Ctl(projector.port, {"--json", "hold", "zoom", "+", "-1"}).json()["error"].toString(),
