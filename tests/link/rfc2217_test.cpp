@@ -58,6 +58,7 @@ TEST(Rfc2217, Ser2netsGreetingAgreesEverythingAndEachLineSettingIsConfirmedOrRep
     EXPECT_EQ(out.reply, "\xFF\xFE\x01"s + kSet19200N81) << "ECHO refused; our own offers need no answer";
     EXPECT_EQ(out.data, "");
     EXPECT_TRUE(client.ready());
+    EXPECT_EQ(client.lineState(), LineState::Pending) << "agreed, not yet answered";
     EXPECT_EQ(client.setLine(k9600), kSet9600N81);
     EXPECT_EQ(client.feed(kAnswer19200)->reply, ""); // owed to the first request
     EXPECT_EQ(client.lineState(), LineState::Pending);
