@@ -19,7 +19,6 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <termios.h>

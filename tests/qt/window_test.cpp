@@ -10,7 +10,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -20,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <tuple>
 
 namespace q7::test {
