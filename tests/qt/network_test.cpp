@@ -27,20 +27,16 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 namespace q7::test {
 namespace {
 
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string entry;
-    while (std::getline(status, entry) && entry.rfind("VmRSS:", 0) != 0) {
-    }
-    return entry.empty() ? 0L : std::stol(entry.substr(6));
-}
-
 // AddressSanitizer's quarantine keeps freed memory resident: there, what is allocated counts instead.
 long heldKilobytes() {
 #ifdef __SANITIZE_ADDRESS__
     return static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
 #else
-    return residentKilobytes();
+    std::ifstream status("/proc/self/status");
+    std::string entry;
+    while (std::getline(status, entry) && entry.rfind("VmRSS:", 0) != 0) {
+    }
+    return entry.empty() ? 0L : std::stol(entry.substr(6));
 #endif
 }
 
