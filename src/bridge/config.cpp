@@ -100,15 +100,6 @@ std::string hostName() {
     return id.empty() ? "bridge" : id;
 }
 
-std::vector<std::string> split(const std::string& text, char by) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t at; (at = text.find(by, from)) != std::string::npos; from = at + 1)
-        parts.push_back(text.substr(from, at - from));
-    parts.push_back(text.substr(from));
-    return parts;
-}
-
 Result<BridgeLine> parseLine(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos)
@@ -257,6 +248,15 @@ std::optional<OutOfPlace> beyondAsciiOutOfPlace(std::string_view text) {
 }
 
 } // namespace
+
+std::vector<std::string> split(const std::string& text, char by) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(by, from)) != std::string::npos; from = at + 1)
+        parts.push_back(text.substr(from, at - from));
+    parts.push_back(text.substr(from));
+    return parts;
+}
 
 std::string projectorPrefix(const std::string& projector) {
     if (projector == "single") return "";

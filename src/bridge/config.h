@@ -40,6 +40,9 @@ Result<BridgeConfig> loadBridgeConfig(const std::string& path);
 // A configuration file's text; its faults name path and the line.
 Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::string& path);
 
+// Every field between the separators, empty ones too: "a++b" by '+' is "a", "", "b".
+std::vector<std::string> split(const std::string& text, char by);
+
 // The topic level of a projector: "single", "001" ... "004", or "all" for commands to every one.
 std::string projectorPrefix(const std::string& projector);
 

@@ -14,21 +14,6 @@ namespace {
 // What a result repeats of a command that is no object.
 constexpr std::size_t kEchoedBytes = 64;
 
-// Text for the line, which speaks Latin-1: a character beyond it becomes "?", as it cannot be sent.
-std::string toLatin1(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        if (length == 2 && b >= 0xC2 && i + 1 < utf8.size())
-            out += static_cast<char>(((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
-        else
-            out += length == 1 ? static_cast<char>(b) : '?';
-        i += length;
-    }
-    return out;
-}
-
 std::string secondsText(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", seconds);
@@ -80,16 +65,6 @@ bool answerable(const std::string& topic) {
     const std::string bridges = std::string(kTopicRoot).append(kBridgeLevel) + "/";
     return topic.starts_with(kTopicRoot) && !topic.starts_with(bridges) &&
            topic.find_first_of("+#") == std::string::npos && !topic.ends_with("/command");
-}
-
-std::vector<std::string> levels(const std::string& topic) {
-    std::vector<std::string> out(1);
-    for (const char c : topic)
-        if (c == '/')
-            out.emplace_back();
-        else
-            out.back().push_back(c);
-    return out;
 }
 
 } // namespace
@@ -198,7 +173,7 @@ void Venue::message(const BrokerMessage& message) {
                 if (line->leftTo.empty()) publishDiscovery(*line, true);
         return;
     }
-    const std::vector<std::string> level = levels(message.topic);
+    const std::vector<std::string> level = split(message.topic, '/');
     if (level.size() != 4 || level[0] + "/" != kTopicRoot) return;
     if (level[1] == kBridgeLevel) return claimed(level[2], level[3], message);
     // A retained command is an old one: it never runs at a start.
@@ -235,7 +210,7 @@ void Venue::command(Served& line, const std::string& projector, const BrokerMess
 }
 
 void Venue::oversize(const std::string& topic, std::size_t bytes) {
-    const std::vector<std::string> level = levels(topic);
+    const std::vector<std::string> level = split(topic, '/');
     if (level.size() != 4 || level[3] != "command") return;
     if (Served* line = served(level[1]); line && line->leftTo.empty())
         result({topic, {}},

@@ -38,6 +38,20 @@ std::string fromLatin1(std::string_view bytes) {
     return out;
 }
 
+std::string toLatin1(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        if (length == 2 && b >= 0xC2 && i + 1 < utf8.size())
+            out += static_cast<char>(((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+        else
+            out += length == 1 ? static_cast<char>(b) : '?';
+        i += length;
+    }
+    return out;
+}
+
 Json toJson(const StatusValue& value) {
     switch (value.kind) {
     case StatusValue::Kind::None:

@@ -23,6 +23,8 @@ Json failureJson(const char* outcome, const Message& why);
 std::string hexBytes(const std::string& bytes);
 // Bytes from the line, each its own character: the line speaks Latin-1, JSON UTF-8.
 std::string fromLatin1(std::string_view bytes);
+// Text for the line: a character beyond Latin-1 becomes "?", as it cannot be sent.
+std::string toLatin1(std::string_view utf8);
 // One line without blanks; text that is not UTF-8 (a publisher's payload echoed) is mended, never refused.
 std::string compact(const Json& json);
 
