@@ -4,8 +4,8 @@
 // and its projectors. From the command line or from a TOML file; every value is checked at start, and a
 // file's faults name the file and the line.
 
+#include "base/message.h"
 #include "link/line.h"
-#include "link/message.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // Home Assistant's MQTT discovery for one projector: one device, and an entity for every control the window
 // has, with the availability of the bridge and of the projector (both must be online).
 
-#include "ctl/json.h"
+#include "request/json.h"
 
 #include <string>
 #include <vector>

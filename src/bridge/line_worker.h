@@ -4,7 +4,7 @@
 // at a time in the order they came and before any poll. Lines are independent: each has its own worker.
 
 #include "bridge/config.h"
-#include "ctl/runner.h"
+#include "request/runner.h"
 
 #include <deque>
 #include <map>

@@ -15,8 +15,8 @@
 
 #include "bridge/config.h"
 #include "bridge/line_worker.h"
-#include "ctl/json.h"
 #include "log/session_log.h"
+#include "request/json.h"
 
 #include <functional>
 #include <map>

@@ -2,7 +2,7 @@
 #pragma once
 // The two options that name the devices behind port 1 and port 2, and the three that only inform.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <optional>
 #include <string>

@@ -5,7 +5,7 @@
 // tests with a fake. What happens on the line later is reported through LineEvents, so an event added here
 // must be handled by every owner and raised by every line before anything builds.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <cstddef>
 #include <string>

@@ -2,7 +2,7 @@
 #pragma once
 // The panel's line settings text, such as "19200,N,8,1", read once for every line.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <string>
 #include <string_view>

@@ -5,7 +5,7 @@
 // COM-PORT-CONTROL option, the line set by the panel). HOST is a name, an IPv4 address or an IPv6 address in
 // brackets, [::1].
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // The serial ports a computer has, as the system describes them, and which of them stand for port 1 and port
 // 2 when the command line names none. Pure: the list is found elsewhere (qt/port_discovery.h).
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <array>
 #include <cstdint>

@@ -11,8 +11,8 @@
 // subnegotiation only kSubnegotiationLimit bytes are kept: the answers read here are shorter, so a longer one
 // is ignored.
 
+#include "base/message.h"
 #include "link/line_settings.h"
-#include "link/message.h"
 
 #include <array>
 #include <cstdint>

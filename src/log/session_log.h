@@ -12,7 +12,7 @@
 // (q7ctl runs) may share one file: each line is appended under flock(), which also covers the size check and
 // the rotation, so that none is lost or cut by another's rotation.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // The window services: everything the form's behaviour needs from a windowing toolkit. The program implements
 // them with Qt (qt/qt_window); the tests implement them on a virtual clock.
 
+#include "base/message.h"
 #include "link/line.h"
-#include "link/message.h"
 #include "link/timer.h"
 #include "panel/controls.h"
 

@@ -22,7 +22,7 @@
 // - Over MQTT 5 a message's response topic and correlation data reach the owner, and a reply carries its
 //   correlation data back; over 3.1.1 there are none.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <QByteArray>
 #include <QObject>

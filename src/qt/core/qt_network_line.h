@@ -13,8 +13,8 @@
 // kKeepAliveIdleS, then kKeepAliveCount probes kKeepAliveIntervalS apart: about 25 s), what waits to be
 // sent to it and what it sent before the line was confirmed are bounded, and closing ends within its bound.
 
+#include "base/message.h"
 #include "link/line_settings.h"
-#include "link/message.h"
 #include "link/port_address.h"
 #include "link/rfc2217.h"
 

@@ -5,7 +5,7 @@
 // arguments are put in afterwards, each translated in turn, so that a translation can move them. Qt's own
 // words (a box's OK, the command-line parser's errors) come from Qt's translations.
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include <QString>
 #include <string>

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "qt/ctl/ctl_app.h"
 
-#include "ctl/json.h"
-#include "ctl/report.h"
 #include "display/trace.h"
 #include "link/port_address.h"
 #include "log/session_log.h"
@@ -11,6 +9,8 @@
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
 #include "qt/core/translation.h"
+#include "request/json.h"
+#include "request/report.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

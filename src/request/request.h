@@ -3,8 +3,8 @@
 // What q7ctl is asked to do, read from the words after its options:
 //   list | NAME... | send TEXT | status [KEY...] | hold NAME... SECONDS | help [COMMAND]
 
+#include "base/message.h"
 #include "display/status_values.h"
-#include "link/message.h"
 #include "link/port_list.h"
 #include "protocol/names.h"
 

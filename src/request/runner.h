@@ -4,7 +4,7 @@
 // answers; a line that cannot be opened or goes away ends it with the reason. Nothing is watched or opened
 // again: a script decides what to do next.
 
-#include "ctl/request.h"
+#include "request/request.h"
 #include "session/exchange.h"
 #include "session/supervisor.h"
 

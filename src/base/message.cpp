@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "link/message.h"
+#include "base/message.h"
 
 namespace q7 {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ctl/json.h"
+#include "request/json.h"
 
 #include "display/trace.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ctl/request.h"
+#include "request/request.h"
 
 #include <algorithm>
 #include <cmath>

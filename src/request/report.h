@@ -4,7 +4,7 @@
 // in words and units; for a button or a typed text the reply as the panel's RXD line shows it; and, for
 // standard error, what did not come back.
 
-#include "ctl/runner.h"
+#include "request/runner.h"
 
 #include <string>
 #include <vector>

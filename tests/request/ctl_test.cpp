@@ -2,10 +2,10 @@
 // q7ctl's engine on the virtual clock with the fake line: every named button's frame and reply window, what
 // came of an exchange, the nine status queries as text and as data, holds, and the words it refuses.
 
-#include "ctl/report.h"
-#include "ctl/runner.h"
 #include "design.h"
 #include "fake_window.h"
+#include "request/report.h"
+#include "request/runner.h"
 
 #include <gtest/gtest.h>
 

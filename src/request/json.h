@@ -3,7 +3,7 @@
 // q7ctl's answers as JSON, for --json and for the bridge's messages: the same keys and values everywhere.
 // Whole numbers are written as integers.
 
-#include "ctl/runner.h"
+#include "request/runner.h"
 
 #include <nlohmann/json.hpp>
 #include <string>

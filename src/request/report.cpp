@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ctl/report.h"
+#include "request/report.h"
 
 #include "display/trace.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ctl/runner.h"
+#include "request/runner.h"
 
 #include "display/status_decoder.h"
 #include "display/trace.h"
