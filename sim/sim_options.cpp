@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cfloat>
 #include <charconv>
-#include <cmath>
+#include <climits>
 #include <functional>
-#include <map>
+#include <getopt.h>
 
 namespace q7sim {
 
@@ -55,121 +56,95 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
     SimOptions o;
     bool bindGiven = false;
     using Setter = std::function<std::string(const std::string&)>; // returns an error text
-    auto millis = [](Millis& target) {
-        return Setter([&target](const std::string& v) {
-            long long ms = 0;
-            if (!parseNumber(v, ms) || ms < 0) return std::string("needs a number of milliseconds");
-            target = Millis(ms);
-            return std::string();
+    const std::string ok;
+    // A number from min to max (NaN is neither), read as min's type; DBL_TRUE_MIN: above 0.
+    auto number = [&ok](auto& target, auto min, auto max, const char* problem) {
+        return Setter([&target, min, max, problem, &ok](const std::string& v) {
+            decltype(min) n{};
+            if (!parseNumber(v, n) || !(n >= min && n <= max)) return std::string(problem);
+            target = std::remove_reference_t<decltype(target)>(n);
+            return ok;
         });
     };
-    auto count = [](int& target, int min) {
-        return Setter([&target, min](const std::string& v) {
-            int n = 0;
-            if (!parseNumber(v, n) || n < min) return "needs a whole number from " + std::to_string(min);
-            target = n;
-            return std::string();
-        });
-    };
-
     // clang-format off
-    const std::map<std::string, Setter, std::less<>> withValue{
-        {"--device", [&](const std::string& v) { o.device = v; return std::string(); }},
-        {"--baud", count(o.baud, 50)},
-        {"--tcp", [&](const std::string& v) {
-             int port = 0;
-             if (!parseNumber(v, port) || port < 0 || port > 65535)
-                 return std::string("needs a port from 0 to 65535");
-             o.tcpPort = port;
-             return std::string();
-         }},
-        {"--bind", [&](const std::string& v) {
-             if (!isAddressLiteral(v)) return std::string("needs an IPv4 or IPv6 address, such as 0.0.0.0 or ::1");
+    struct Entry { const char* name; Setter set; int hasArg = required_argument; };
+    auto flag = [&ok](bool& target) { return Setter([&](const std::string&) { target = true; return ok; }); };
+    auto text = [&ok](auto& target) { return Setter([&](const std::string& v) { target = v; return ok; }); };
+    const Entry table[] = { // help first: -h is its short form
+        {"help", flag(o.help), no_argument},
+        {"version", flag(o.version), no_argument},
+        {"device", text(o.device)},
+        {"baud", number(o.baud, 50, INT_MAX, "needs a whole number from 50")},
+        {"tcp", number(o.tcpPort, 0, 65535, "needs a port from 0 to 65535")},
+        {"bind", [&](const std::string& v) {
+             if (!isAddressLiteral(v))
+                 return std::string("needs an IPv4 or IPv6 address, such as 0.0.0.0 or ::1");
              o.bindAddress = v;
              bindGiven = true;
-             return std::string();
+             return ok;
          }},
-        {"--ids", [&](const std::string& v) { o.ids = splitList(v); return checkIds(o.ids); }},
-        {"--speed", [&](const std::string& v) {
-             double f = 0;
-             if (!parseNumber(v, f) || !std::isfinite(f) || f <= 0) return std::string("needs a factor above 0");
-             o.projector.speed = f;
-             return std::string();
-         }},
-        {"--lamp-hours", count(o.projector.lampHours, 0)},
-        {"--pressure", [&](const std::string& v) {
-             int n = 0;
-             // The panel multiplies the reading by 5 in 16 bits.
-             if (!parseNumber(v, n) || n < 0 || n > 6553) return std::string("needs a reading from 0 to 6553");
-             o.projector.pressureReading = n;
-             return std::string();
-         }},
-        {"--no-signal", [&](const std::string& v) {
+        {"ids", [&](const std::string& v) { o.ids = splitList(v); return checkIds(o.ids); }},
+        {"speed", number(o.projector.speed, DBL_TRUE_MIN, DBL_MAX, "needs a factor above 0")},
+        {"fast", [&](const std::string&) { o.projector.speed = kFastSpeed; return ok; }, no_argument},
+        {"lamp-hours", number(o.projector.lampHours, 0, INT_MAX, "needs a whole number from 0")},
+        // The panel multiplies the reading by 5 in 16 bits.
+        {"pressure", number(o.projector.pressureReading, 0, 6553, "needs a reading from 0 to 6553")},
+        {"no-signal", [&](const std::string& v) {
              for (const std::string& item : splitList(v)) {
                  int input = 0;
-                 if (!parseNumber(item, input) || input < 1 || input > 3) return std::string("needs inputs 1 to 3");
+                 if (!parseNumber(item, input) || input < 1 || input > 3)
+                     return std::string("needs inputs 1 to 3");
                  o.projector.signalPresent[static_cast<std::size_t>(input - 1)] = false;
              }
-             return std::string();
+             return ok;
          }},
-        {"--delay", millis(o.faults.delay)},
-        {"--no-reply-to", [&](const std::string& v) { o.faults.noReplyTo.push_back(v); return std::string(); }},
-        {"--split-gap", millis(o.faults.splitGap)},
-        {"--chatter", [&](const std::string& v) {
-             double rate = 0;
-             if (!parseNumber(v, rate) || !std::isfinite(rate) || rate <= 0 || rate > 10000000)
-                 return std::string("needs characters per second, above 0 and at most 10000000");
-             o.faults.chatterRate = rate;
-             return std::string();
-         }},
-        {"--hangup-after", count(o.faults.hangUpAfter, 1)},
-        {"--seed", [&](const std::string& v) {
-             return parseNumber(v, o.faults.seed) ? std::string() : std::string("needs a whole number");
-         }},
-        {"--log", [&](const std::string& v) { o.logFile = v; return std::string(); }},
-    };
-    const std::map<std::string, std::function<void()>, std::less<>> flags{
-        {"--help", [&] { o.help = true; }},
-        {"-h", [&] { o.help = true; }},
-        {"--version", [&] { o.version = true; }},
-        {"--fast", [&] { o.projector.speed = kFastSpeed; }},
-        {"--no-reply", [&] { o.faults.noReply = true; }},
-        {"--split", [&] { o.faults.split = true; }},
-        {"--garbage", [&] { o.faults.garbage = true; }},
-        {"--quiet", [&] { o.quiet = true; }},
+        {"delay", number(o.faults.delay, 0LL, LLONG_MAX, "needs a number of milliseconds")},
+        {"no-reply", flag(o.faults.noReply), no_argument},
+        {"no-reply-to", [&](const std::string& v) { o.faults.noReplyTo.push_back(v); return ok; }},
+        {"split", flag(o.faults.split), no_argument},
+        {"split-gap", number(o.faults.splitGap, 0LL, LLONG_MAX, "needs a number of milliseconds")},
+        {"garbage", flag(o.faults.garbage), no_argument},
+        {"chatter", number(o.faults.chatterRate, DBL_TRUE_MIN, 10000000.0,
+                           "needs characters per second, above 0 and at most 10000000")},
+        {"hangup-after", number(o.faults.hangUpAfter, 1, INT_MAX, "needs a whole number from 1")},
+        {"seed", number(o.faults.seed, 0U, UINT32_MAX, "needs a whole number")},
+        {"log", text(o.logFile)},
+        {"quiet", flag(o.quiet), no_argument},
     };
     // clang-format on
+    constexpr int kFirstLong = 256; // clear of the short option characters
+    std::vector<option> longs;
+    for (const Entry& e : table)
+        longs.push_back({e.name, e.hasArg, nullptr, kFirstLong + static_cast<int>(longs.size())});
+    longs.push_back({});
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::optional<std::string> value;
-        if (const auto eq = option.find('='); option.starts_with("--") && eq != std::string::npos) {
-            value = option.substr(eq + 1);
-            option.resize(eq);
-        }
-        if (const auto flag = flags.find(option); flag != flags.end() && !value) {
-            flag->second();
-            continue;
-        }
-        const auto setter = withValue.find(option);
-        if (setter == withValue.end()) {
-            o.error = "unknown option: " + args[i];
+    std::vector<std::string> argvText = args; // getopt_long wants a mutable argv after a program name
+    argvText.insert(argvText.begin(), "q7sim");
+    std::vector<char*> argv(argvText.size() + 1); // and a null pointer after it
+    std::ranges::transform(argvText, argv.begin(), [](std::string& arg) { return arg.data(); });
+    const int argc = static_cast<int>(argvText.size());
+
+    // '+': no reordering, the first other argument ends the options and is refused below;
+    // ':': getopt_long prints nothing and tells a missing value from an unknown option.
+    optind = 0; // glibc's full reset, for each parse in one process
+    for (int c = 0; (c = getopt_long(argc, argv.data(), "+:h", longs.data(), nullptr)) != -1;) {
+        if (c == '?') {
+            // optopt: the short option character, the long option given a value it takes none, or 0.
+            o.error =
+                "unknown option: " + (optopt > 0 && optopt < kFirstLong ? "-" + std::string(1, char(optopt))
+                                                                        : argvText[optind - 1]);
             return o;
         }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                o.error = "option " + option + " needs a value";
-                return o;
-            }
-            value = args[++i];
-        }
-        if (std::string problem = setter->second(*value); !problem.empty()) {
-            o.error = "option " + option + " " + problem;
+        const Entry& entry = table[(c == ':' ? optopt : c == 'h' ? kFirstLong : c) - kFirstLong];
+        const std::string problem = c == ':' ? "needs a value" : entry.set(optarg ? optarg : "");
+        if (!problem.empty()) {
+            o.error = "option --" + std::string(entry.name) + " " + problem;
             return o;
         }
     }
     if (o.tcpPort && o.device) o.error = "options --tcp and --device cannot be combined";
     if (bindGiven && !o.tcpPort) o.error = "option --bind needs --tcp";
+    if (optind < argc) o.error = "unknown option: " + argvText[optind]; // wins over the two above
     return o;
 }
 
