@@ -54,8 +54,8 @@ void checkTaken(const q7::BridgeConfig& config) {
         check(validName(line.name) && line.name != "bridge", "a line name taken", line.name);
         check(names.insert(line.name).second, "a line name taken twice", line.name);
         check(!line.port.empty(), "a line without a port taken", line.name);
-        check(line.settings == q7::kSettings19200 || line.settings == q7::kSettings9600,
-              "line settings taken", line.settings);
+        check(line.settings == "19200,N,8,1" || line.settings == "9600,N,8,1", "line settings taken",
+              line.settings);
         const std::set<std::string> projectors(line.projectors.begin(), line.projectors.end());
         const std::set<std::string> ids{"001", "002", "003", "004"};
         check(projectors.size() == line.projectors.size() && !projectors.empty() &&

@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     q7::BridgeConfig config;
     config.broker = "mqtt://broker.example";
     config.id = "fuzz";
-    config.lines = {{"hall", "/dev/null", q7::kSettings19200, {"001", "002"}, {}},
-                    {"foyer", "/dev/null", q7::kSettings19200, {"single"}, {}}};
+    config.lines = {{"hall", "/dev/null", "19200,N,8,1", {"001", "002"}, {}},
+                    {"foyer", "/dev/null", "19200,N,8,1", {"single"}, {}}};
     q7::Venue venue(config, broker, {&hall, &foyer}, clock, {}, [](const q7::Message&) {});
     venue.start();
     clock.advance(3000); // the first polls, unanswered

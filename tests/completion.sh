@@ -32,6 +32,8 @@ expect "up down" hold lens shift ""
 expect "power" pow
 expect "lamp" --json lamp select 2 l
 expect "picture_reversal pressure" status power p
+expect "001 002 003 004" --projector 0
+expect "9600" --speed 9
 expect "" status power mute power
 expect "venue.log" --log ve
 expect "" --log-size ""

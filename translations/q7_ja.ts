@@ -8,14 +8,6 @@
         <translation>%2～%3 の数値で指定してください (%1 は不可)</translation>
     </message>
     <message>
-        <source>the speed must be 19200 or 9600, not %1</source>
-        <translation>通信速度は 19200 または 9600 で指定してください (%1 は不可)</translation>
-    </message>
-    <message>
-        <source>the projectors are single, or some of 001, 002, 003 and 004, each once</source>
-        <translation>プロジェクターは single、または 001～004 から重複なく指定してください</translation>
-    </message>
-    <message>
         <source>the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1</source>
         <translation>ブローカーは mqtt://HOST[:PORT] または mqtts://HOST[:PORT] の形式で指定してください (%1 は不可)</translation>
     </message>
@@ -114,10 +106,6 @@
     <message>
         <source>send takes one text, in quotes where it has blanks</source>
         <translation>send にはテキストを 1 つ指定してください。空白を含む場合は引用符で囲んでください</translation>
-    </message>
-    <message>
-        <source>no status is named %1; the keys are power, input, picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode</source>
-        <translation>%1 という名前のステータスはありません。使用できるキーは power、input、picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、lamp_mode です</translation>
     </message>
     <message>
         <source>hold takes a held button&apos;s name and the seconds</source>
@@ -462,14 +450,6 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
         <translation>サーバーが送信データを受け付けません</translation>
     </message>
     <message>
-        <source>The line&apos;s speed: 19200 (default) or 9600.</source>
-        <translation>回線の通信速度: 19200 (既定) または 9600。</translation>
-    </message>
-    <message>
-        <source>Which projector: single (default), all, 001 to 004.</source>
-        <translation>対象のプロジェクター: single (既定)、all、001～004。</translation>
-    </message>
-    <message>
         <source>Print one compact JSON line.</source>
         <translation>JSON を 1 行で出力する。</translation>
     </message>
@@ -506,20 +486,8 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
         <translation>list、NAME、send TEXT、status [KEY...]、hold NAME SECONDS のいずれか。</translation>
     </message>
     <message>
-        <source>the projector must be single, all, 001, 002, 003 or 004, not %1</source>
-        <translation>プロジェクターは single、all、001、002、003、004 のいずれかで指定してください (%1 は不可)</translation>
-    </message>
-    <message>
         <source>the timeout must be a number of milliseconds from 1 to 600000, not %1</source>
         <translation>タイムアウトは 1～600000 のミリ秒数で指定してください (%1 は不可)</translation>
-    </message>
-    <message>
-        <source>Usage: q7ctl list
-Prints every name, the text it sends, and its reply window or repeat period.
-</source>
-        <translation>使い方: q7ctl list
-すべての名前と、送信するテキスト、応答待ち時間または繰り返し周期を表示する。
-</translation>
     </message>
     <message>
         <source>the port must be a number from 1 to 65535</source>
@@ -588,38 +556,6 @@ Prints every name, the text it sends, and its reply window or repeat period.
     <message>
         <source>The program was ended before the line was open.</source>
         <translation>回線を開く前にプログラムが終了されました。</translation>
-    </message>
-    <message>
-        <source>Commands:
-  list                  every name, with the text it sends and its reply window
-  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
-  send TEXT             TEXT as typed in the panel&apos;s CMD box
-  status [KEY...]       the decoded status queries: all nine, or those named: power, input,
-                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,
-                        lamp_mode
-  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
-  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
-
-  help [COMMAND]        this text, or a command&apos;s
-
-Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
-be opened or went away, 2 a usage error, 128 + N ended by signal N.
-</source>
-        <translation>コマンド:
-  list                  すべての名前と、送信するテキスト、応答待ち時間
-  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
-  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
-  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの: power、input、
-                        picture_reversal、lamp_hours、temperatures、mute、signal_type、pressure、
-                        lamp_mode
-  hold NAME SECONDS     長押しボタンを SECONDS 秒 (最大 3600) 長押ししてから離す
-  bridge ...            プロジェクターを MQTT ブローカーに接続 (q7ctl bridge --help)
-
-  help [COMMAND]        このヘルプ、またはコマンドのヘルプ
-
-終了ステータス: 0 応答あり (ACK または応答データ)、4 拒否 (NAK)、3 応答なし・不完全な応答、
-1 ポートを開けない・切断、2 使い方の誤り、128 + N シグナル N で終了。
-</translation>
     </message>
     <message>
         <source>The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT (default: $Q7_PORT, else the panel&apos;s port 1, said on standard error).</source>
@@ -698,10 +634,6 @@ SIGINT または SIGTERM で直ちに終了する。
     <message>
         <source>--config FILE stands alone: the other settings are written in the file</source>
         <translation>--config FILE は単独で指定してください。ほかの設定は設定ファイルに書いてください</translation>
-    </message>
-    <message>
-        <source>speed must be a number, 19200 or 9600, without quotes</source>
-        <translation>speed は引用符なしの数値 19200 または 9600 で指定してください</translation>
     </message>
     <message>
         <source>connected to the broker %1</source>
@@ -840,6 +772,84 @@ homeassistant。mqtts:// では TLS で接続する。ユーザー名とパス�
     <message>
         <source>a character beyond ASCII outside a value in quotes or a comment</source>
         <translation>引用符で囲んだ値またはコメントの外に ASCII 以外の文字があります</translation>
+    </message>
+    <message>
+        <source>%1 or %2</source>
+        <translation>%1 または %2</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 と %2</translation>
+    </message>
+    <message>
+        <source>the speed must be %1, not %2</source>
+        <translation>通信速度は %1 で指定してください (%2 は不可)</translation>
+    </message>
+    <message>
+        <source>the projectors are %1, or some of %2, each once</source>
+        <translation>プロジェクターは %1、または %2 から重複なく指定してください</translation>
+    </message>
+    <message>
+        <source>speed must be a number, %1, without quotes</source>
+        <translation>speed は引用符なしの数値 %1 で指定してください</translation>
+    </message>
+    <message>
+        <source>Commands:
+  list [TABLE]          every name, with the text it sends and its reply window; or a table: status,
+                        projectors, speeds
+  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
+  send TEXT             TEXT as typed in the panel&apos;s CMD box
+  status [KEY...]       the decoded status queries: all nine, or those named:
+%1  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
+  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
+
+  help [COMMAND]        this text, or a command&apos;s
+
+Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
+be opened or went away, 2 a usage error, 128 + N ended by signal N.
+</source>
+        <translation>コマンド:
+  list [TABLE]          すべての名前と、送信するテキスト、応答待ち時間。または表: status、
+                        projectors、speeds
+  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
+  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
+  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの:
+%1  hold NAME SECONDS     長押しボタンを SECONDS 秒 (最大 3600) 長押ししてから離す
+  bridge ...            プロジェクターを MQTT ブローカーに接続 (q7ctl bridge --help)
+
+  help [COMMAND]        このヘルプ、またはコマンドのヘルプ
+
+終了ステータス: 0 応答あり (ACK または応答データ)、4 拒否 (NAK)、3 応答なし・不完全な応答、
+1 ポートを開けない・切断、2 使い方の誤り、128 + N シグナル N で終了。
+</translation>
+    </message>
+    <message>
+        <source>The line&apos;s speed: %1 (default %2).</source>
+        <translation>回線の通信速度: %1 (既定 %2)。</translation>
+    </message>
+    <message>
+        <source>Which projector: %1 (default %2).</source>
+        <translation>対象のプロジェクター: %1 (既定 %2)。</translation>
+    </message>
+    <message>
+        <source>the projector must be %1, not %2</source>
+        <translation>プロジェクターは %1 のいずれかで指定してください (%2 は不可)</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl list [status|projectors|speeds]
+Prints every name, the text it sends, and its reply window or repeat period;
+or the status keys and their queries, the projectors and their addresses, or the speeds
+and their line settings.
+</source>
+        <translation>使い方: q7ctl list [status|projectors|speeds]
+すべての名前と、送信するテキスト、応答待ち時間または繰り返し周期を表示する。
+またはステータスキーとその照会コマンド、プロジェクターとそのアドレス、通信速度と
+その回線設定を表示する。
+</translation>
+    </message>
+    <message>
+        <source>no status is named %1; the keys are %2</source>
+        <translation>%1 という名前のステータスはありません。使用できるキーは %2 です</translation>
     </message>
 </context>
 </TS>

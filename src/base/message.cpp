@@ -18,6 +18,31 @@ std::string Message::english() const {
     return fillIn(source_, filled);
 }
 
+std::string commaList(const std::vector<std::string_view>& names) {
+    std::string out;
+    for (const std::string_view name : names)
+        out.append(out.empty() ? "" : ", ").append(name);
+    return out;
+}
+
+namespace {
+
+Message joined(const char* joint, const std::vector<std::string_view>& names) {
+    if (names.size() < 2) return Message::verbatim(commaList(names));
+    return Message(joint, {Message::verbatim(commaList({names.begin(), names.end() - 1})),
+                           Message::verbatim(std::string(names.back()))});
+}
+
+} // namespace
+
+Message eitherOf(const std::vector<std::string_view>& names) {
+    return joined(Text::q7tr("%1 or %2"), names);
+}
+
+Message allOf(const std::vector<std::string_view>& names) {
+    return joined(Text::q7tr("%1 and %2"), names);
+}
+
 std::string fillIn(const std::string& text, const std::vector<std::string>& args) {
     std::string out;
     out.reserve(text.size());

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <tl/expected.hpp>
 #include <vector>
 
@@ -51,6 +52,13 @@ inline Message quoted(const std::string& text) {
     out += '"';
     return Message::verbatim(std::move(out));
 }
+
+// Names of a table's rows as a person reads them: "19200 or 9600", "001, 002, 003 and 004"; the last joint
+// is translated.
+Message eitherOf(const std::vector<std::string_view>& names);
+Message allOf(const std::vector<std::string_view>& names);
+// "a, b, c": for lists that are not a sentence's.
+std::string commaList(const std::vector<std::string_view>& names);
 
 // Puts args in place of %1 ... %9 in text; a % followed by anything else stays as it is.
 std::string fillIn(const std::string& text, const std::vector<std::string>& args);

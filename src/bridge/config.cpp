@@ -2,8 +2,8 @@
 #include "bridge/config.h"
 
 #include "bridge/topics.h"
-#include "link/line.h"
 #include "link/port_address.h"
+#include "protocol/frame.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,20 +37,22 @@ Result<int> number(const std::string& text, int least, int most) {
 }
 
 Result<std::string> speedSettings(const std::string& speed) {
-    if (speed == "19200") return std::string(kSettings19200);
-    if (speed == "9600") return std::string(kSettings9600);
-    return failure(Message(Text::q7tr("the speed must be 19200 or 9600, not %1"), {quoted(speed)}));
+    if (const SpeedOption* option = findSpeed(speed)) return std::string(option->settings);
+    return failure(
+        Message(Text::q7tr("the speed must be %1, not %2"), {eitherOf(speedNames()), quoted(speed)}));
 }
 
+// One projector without an address, or some of a chain's.
 Result<> checkProjectors(const std::vector<std::string>& projectors) {
     const std::set<std::string> distinct(projectors.begin(), projectors.end());
-    const bool ids = std::all_of(projectors.begin(), projectors.end(), [](const std::string& p) {
-        return p == "001" || p == "002" || p == "003" || p == "004";
+    const std::vector<std::string_view> chain = projectorNames(true);
+    const bool ids = std::all_of(projectors.begin(), projectors.end(), [&](const std::string& p) {
+        return std::find(chain.begin(), chain.end(), p) != chain.end();
     });
     if (projectors.empty() || distinct.size() != projectors.size() ||
-        !(ids || (projectors.size() == 1 && projectors[0] == "single")))
-        return failure(
-            Message(Text::q7tr("the projectors are single, or some of 001, 002, 003 and 004, each once")));
+        !(ids || (projectors.size() == 1 && projectors[0] == kSingleProjector)))
+        return failure(Message(Text::q7tr("the projectors are %1, or some of %2, each once"),
+                               {Message::verbatim(std::string(kSingleProjector)), allOf(chain)}));
     return {};
 }
 
@@ -259,9 +261,8 @@ std::vector<std::string> split(const std::string& text, char by) {
 }
 
 std::string projectorPrefix(const std::string& projector) {
-    if (projector == "single") return "";
-    if (projector == "all") return "AFFF";
-    return "A" + projector;
+    const ProjectorOption* option = findProjector(projector);
+    return option ? std::string(option->prefix) : std::string();
 }
 
 Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) {
@@ -377,8 +378,8 @@ Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::st
                         ok = text(value, field, line.log);
                     else if (field == "speed") {
                         if (!value.is_integer())
-                            return at(value, Message(Text::q7tr("speed must be a number, 19200 or 9600, "
-                                                                "without quotes")));
+                            return at(value, Message(Text::q7tr("speed must be a number, %1, without quotes"),
+                                                     {eitherOf(speedNames())}));
                         const Result<std::string> settings =
                             speedSettings(std::to_string(value.value<std::int64_t>().value_or(0)));
                         if (!settings) return at(value, settings.error());

@@ -5,7 +5,7 @@
 // file's faults name the file and the line.
 
 #include "base/message.h"
-#include "link/line.h"
+#include "protocol/frame.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +17,7 @@ struct BridgeLine {
     std::string name; // unique in a venue: lower-case letters, digits, - and _ (a name must not reach into
                       // other topics)
     std::string port; // a device or a socket:// or rfc2217:// URL
-    std::string settings = kSettings19200;
+    std::string settings = std::string(kSpeedOptions[0].settings);
     std::vector<std::string> projectors{"single"}; // "single", or some of 001 to 004
     std::string log;                               // a session log of the line, if wanted
 };

@@ -2,28 +2,62 @@
 #include "bridge/discovery.h"
 
 #include "bridge/topics.h"
-#include "display/status_values.h"
+#include "display/status_queries.h"
 #include "protocol/names.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace q7 {
 namespace {
 
+// The operating states in which the lamp is on or starting: the power switch shows on.
+constexpr auto kLampOn =
+    std::to_array<std::string_view>({"on", "count-down", "on-temperature-warning", "no-key-input"});
+static_assert(std::all_of(kLampOn.begin(), kLampOn.end(),
+                          [](std::string_view w) { return isStatusWord("power", w); }),
+              "the power switch tests for words the power query gives");
+
+// The lamp select's choices are the lamp-mode sensor's words, each sent as its button's name.
+constexpr auto kLampChoices = std::to_array<std::pair<std::string_view, std::string_view>>(
+    {{"2-lamps", "lamp select 2 lamp"}, {"lamp-1", "lamp select 1"}, {"lamp-2", "lamp select 2"}});
+static_assert(std::all_of(kLampChoices.begin(), kLampChoices.end(),
+                          [](const auto& c) { return isStatusWord("lamp_mode", c.first); }),
+              "the lamp select offers words the lamp-mode query gives");
+
+// A Jinja list of words: ['on', 'count-down'].
+std::string jinjaList(auto words) {
+    std::string list = "[";
+    for (const std::string_view w : words)
+        list.append(list.size() > 1 ? ", '" : "'").append(w) += '\'';
+    return list + "]";
+}
+
 // Home Assistant compares a switch's rendered state with state_on and state_off, and takes "None" for
-// unknown: a reading the projector did not give is never shown as off, nor as the last value it had. The
-// operating states in which the lamp is on or starting: the power switch shows on.
-const char* const kPowerOn =
-    "{{ None if value_json.power.value is none else 'ON' if value_json.power.value in "
-    "['on', 'count-down', 'on-temperature-warning', 'no-key-input'] else 'OFF' }}";
+// unknown: a reading the projector did not give is never shown as off, nor as the last value it had.
+std::string powerOn() {
+    return "{{ None if value_json.power.value is none else 'ON' if value_json.power.value in " +
+           jinjaList(kLampOn) + " else 'OFF' }}";
+}
+
+std::string lampChoice() {
+    std::string map = "{{ {";
+    for (const auto& [word, button] : kLampChoices)
+        map.append(map.size() > 4 ? ", '" : "'").append(word).append("': '").append(button) += '\'';
+    return map + "}[value] }}";
+}
+
+std::vector<std::string> lampWords() {
+    std::vector<std::string> words;
+    for (const auto& [word, button] : kLampChoices)
+        words.emplace_back(word);
+    return words;
+}
+
 // The mutes are read only while the projector reports them (not in standby, not without a signal).
 const char* const kMuteOn =
     "{{ ('ON' if value_json.mute.value.%1 else 'OFF') if value_json.mute.value is mapping "
     "else None }}";
-
-// The lamp select's words are the lamp-mode sensor's, each sent as its button's name.
-const char* const kLampChoices = "{{ {'2-lamps': 'lamp select 2 lamp', 'lamp-1': 'lamp select 1', 'lamp-2': "
-                                 "'lamp select 2'}[value] }}";
 
 struct Entity {
     const char* component;
@@ -52,12 +86,14 @@ Json onOff(const char* on, const char* off, const std::string& state) {
             {"value_template", state}};
 }
 
-// A reading of the state's key, "None" when the reply gave none; path goes on from its value.
-Json sensor(const std::string& key, const std::string& path = "", const char* unit = nullptr,
-            const char* deviceClass = nullptr, const char* stateClass = "measurement") {
+// A reading of the state's key, "None" when the reply gave none; path goes on from its value. The unit is
+// the query's.
+Json sensor(const std::string& key, const std::string& path = "", const char* deviceClass = nullptr,
+            const char* stateClass = "measurement") {
     Json config{{"value_template", "{{ value_json." + key + ".value" + path + " if value_json." + key +
                                        ".value is not none else None }}"}};
-    if (unit) config["unit_of_measurement"] = unit;
+    if (const std::string_view unit = findStatusKey(key)->unit; !unit.empty())
+        config["unit_of_measurement"] = unit.substr(1);
     if (deviceClass) config["device_class"] = deviceClass, config["state_class"] = stateClass;
     return config;
 }
@@ -81,10 +117,10 @@ std::vector<DiscoveryEntity> discoveryFor(const std::string& prefix, const std::
     Json state = sensor("power");
     state["device_class"] = "enum";
     state["options"] = Json::array();
-    for (const std::string_view word : operatingStates())
-        state["options"].push_back(word);
+    for (const StatusCode& code : status::kOperatingState)
+        state["options"].push_back(code.word);
     std::vector<Entity> entities = {
-        {"switch", "power", "Power", onOff("power on", "power off", kPowerOn)},
+        {"switch", "power", "Power", onOff("power on", "power off", powerOn())},
         {"select",
          "input",
          "Input",
@@ -104,15 +140,15 @@ std::vector<DiscoveryEntity> discoveryFor(const std::string& prefix, const std::
         {"select",
          "lamp_select",
          "Lamp select",
-         {{"options", {"2-lamps", "lamp-1", "lamp-2"}},
-          {"command_template", kLampChoices},
+         {{"options", lampWords()},
+          {"command_template", lampChoice()},
           {"value_template", sensor("lamp_mode", ".mode")["value_template"]}}},
         {"select", "fan_speed", "Fan speed", optimisticSelect("fan speed", {"max", "nor"})},
         {"sensor", "state", "Operating state", state},
-        {"sensor", "lamp_hours", "Lamp hours", sensor("lamp_hours", "", "h", "duration", "total_increasing")},
-        {"sensor", "temperature_1", "Temperature 1", sensor("temperatures", "[0]", "°C", "temperature")},
-        {"sensor", "temperature_2", "Temperature 2", sensor("temperatures", "[1]", "°C", "temperature")},
-        {"sensor", "pressure", "Air pressure", sensor("pressure", "", "hPa", "atmospheric_pressure")},
+        {"sensor", "lamp_hours", "Lamp hours", sensor("lamp_hours", "", "duration", "total_increasing")},
+        {"sensor", "temperature_1", "Temperature 1", sensor("temperatures", "[0]", "temperature")},
+        {"sensor", "temperature_2", "Temperature 2", sensor("temperatures", "[1]", "temperature")},
+        {"sensor", "pressure", "Air pressure", sensor("pressure", "", "atmospheric_pressure")},
         {"sensor", "lamp_mode", "Lamp mode", sensor("lamp_mode", ".mode")},
         {"sensor", "signal_type", "Signal type", sensor("signal_type")},
         // Polls at once, rather than at the next poll.

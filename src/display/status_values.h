@@ -1,25 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The nine decoded status queries as data, for scripts and dashboards: each by its key, with the value its
-// reply carries, typed. The STATUS line's texts stay those of the status decoder.
+// The value a status reply carries, typed, for scripts and dashboards.
 
-#include <span>
+#include "display/status_queries.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace q7 {
-
-struct StatusKey {
-    std::string_view key;
-    std::string_view command;
-    std::string_view unit; // behind each number a person reads, with its blank: " h", " °C", " hPa"
-};
-
-// power (CR0), input (CR1), picture_reversal (CR4), lamp_hours (CR3), temperatures (CR6), mute (CRA),
-// signal_type (CR9), pressure (CR PRESSURE), lamp_mode (CR7).
-std::span<const StatusKey> statusKeys();
-const StatusKey* findStatusKey(std::string_view key);
 
 // What a reply says, typed: nothing; a number (input, lamp_hours, pressure); a word or text (power,
 // picture_reversal, signal_type, mute's "no-signal" and "standby"); numbers (temperatures); the two mutes;
@@ -32,9 +21,6 @@ struct StatusValue {
     std::vector<double> numbers;       // Numbers; Lamps: the lamps lit
     bool video = false, audio = false; // Mutes
 };
-
-// Every word the operating state (power) can take, in the order of the projector's table.
-std::vector<std::string_view> operatingStates();
 
 // The value of a reply (the bytes received, CR included) to the query of key; none unless the reply has
 // that query's form: a code of two characters, the input's digit, digits alone for the lamp hours and the

@@ -13,10 +13,6 @@
 
 namespace q7 {
 
-// The two line settings the panel applies: speed, parity letter, data bits, stop bits.
-inline constexpr const char* kSettings19200 = "19200,N,8,1";
-inline constexpr const char* kSettings9600 = "9600,N,8,1";
-
 // The signal that is ending the process, 0 while none has come. Set from the signal handler, the first signal
 // counting; from then on no line writes a frame, and a frame refused for it is no fault of the line.
 int endingSignal();

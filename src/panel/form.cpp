@@ -20,6 +20,7 @@ constexpr bool rowsAreControls(auto rows, Kind kind) {
 static_assert(rowsAreControls(commandCatalogue(), Kind::Button));
 static_assert(rowsAreControls(heldButtons(), Kind::Button));
 static_assert(rowsAreControls(std::span(kProjectorOptions), Kind::Option));
+static_assert(rowsAreControls(std::span(kSpeedOptions), Kind::Option));
 
 } // namespace
 
@@ -27,17 +28,9 @@ Form1::Form1(WindowServices& services) : ui_(services), line_(services.port(), s
 
 void Form1::click(ControlId control) {
     if (const CatalogueEntry* entry = findCatalogueEntry(control.name())) {
-        switch (entry->sendClass) {
-        case SendClass::Wait2s:
-            ui_.timer(Timer2).setInterval(kWait2sIntervals.replyTimeout);
-            ui_.timer(Timer4).setInterval(kWait2sIntervals.clearing);
-            break;
-        case SendClass::Wait5s:
-            ui_.timer(Timer2).setInterval(kWait5sIntervals.replyTimeout);
-            ui_.timer(Timer4).setInterval(kWait5sIntervals.clearing);
-            break;
-        default:
-            break;
+        if (const std::optional<Intervals> intervals = intervalsFor(entry->sendClass)) {
+            ui_.timer(Timer2).setInterval(intervals->replyTimeout);
+            ui_.timer(Timer4).setInterval(intervals->clearing);
         }
         send(entry->command);
         if (entry->sendClass == SendClass::PadSetup) {
@@ -52,14 +45,16 @@ void Form1::click(ControlId control) {
             return;
         }
     }
+    for (const SpeedOption& option : kSpeedOptions) {
+        if (control.name() == option.control) {
+            speedChange(option.settings);
+            return;
+        }
+    }
     if (Option1 == control) {
         portSwitch(1, 2);
     } else if (Option2 == control) {
         portSwitch(2, 1);
-    } else if (Option9 == control) {
-        speedChange(kSettings19200);
-    } else if (Option10 == control) {
-        speedChange(kSettings9600);
     } else if (Command33 == control) {
         showPortPanel();
     } else if (Command16 == control) {

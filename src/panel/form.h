@@ -76,7 +76,7 @@ class Form1 final : private LineSupervisor::Events {
     // port.cpp
     void portSwitch(int target, int fallback);
     void usePort(int number);
-    void speedChange(const char* settings);
+    void speedChange(std::string_view settings);
     void showPortPanel();
     void hidePortPanel();
     void end();

@@ -2,11 +2,12 @@
 // The window's load event: the first state of the run.
 #include "panel/form.h"
 #include "panel/views.h"
+#include "protocol/frame.h"
 
 namespace q7 {
 
 void Form1::load() {
-    PortSettings = kSettings19200;
+    PortSettings = kSpeedOptions[0].settings;
     AddressPrefix = "";
     // Centred from the designed full height, before the compact height is set: the compact window stands
     // higher than the middle of the screen. Nothing limits the position to the screen.

@@ -78,7 +78,7 @@ void Form1::settingsFailed(const Message& why) {
     ui_.showWarning(why);
 }
 
-void Form1::speedChange(const char* settings) {
+void Form1::speedChange(std::string_view settings) {
     PortSettings = settings;
     if (const Result<> applied = ui_.port().applySettings(PortSettings); !applied) {
         ui_.showWarning(applied.error());

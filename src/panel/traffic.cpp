@@ -59,8 +59,8 @@ void Form1::decodeStatus() {
 }
 
 void Form1::sendTyped() {
-    ui_.timer(Timer2).setInterval(kWait2sIntervals.replyTimeout);
-    ui_.timer(Timer4).setInterval(kWait2sIntervals.clearing);
+    ui_.timer(Timer2).setInterval(intervalsFor(kTypedSendClass)->replyTimeout);
+    ui_.timer(Timer4).setInterval(intervalsFor(kTypedSendClass)->clearing);
     // Sent exactly as typed: no trimming, no change of case, an empty box sends a bare CR.
     send(ui_.text(Text1));
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -128,7 +129,8 @@ constexpr std::span<const CatalogueEntry> commandCatalogue() {
 }
 const CatalogueEntry* findCatalogueEntry(std::string_view control);
 
-// The reply window and clearing intervals a send class sets before transmitting, if any.
+// Timer2's reply window and Timer4's clearing interval: those at start, and those a send class sets before
+// transmitting, if any.
 struct Intervals {
     int replyTimeout;
     int clearing;
@@ -136,6 +138,18 @@ struct Intervals {
 constexpr Intervals kWait2sIntervals{2000, 2500};
 constexpr Intervals kWait5sIntervals{5000, 5500};
 constexpr Intervals kStartIntervals{500, 1000};
+constexpr std::optional<Intervals> intervalsFor(SendClass sendClass) {
+    switch (sendClass) {
+    case SendClass::Wait2s:
+        return kWait2sIntervals;
+    case SendClass::Wait5s:
+        return kWait5sIntervals;
+    default:
+        return std::nullopt;
+    }
+}
+// The CMD box's SEND waits for a reply as these buttons do.
+constexpr SendClass kTypedSendClass = SendClass::Wait2s;
 // What PadSetup leaves for the cursor-pad arrows: Timer1's interval and CursorPadMode.
 constexpr int kPadSetupRepeat = 200;
 constexpr std::uint8_t kPadSetupMode = 1;

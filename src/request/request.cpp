@@ -48,6 +48,11 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
     const std::string first = words.empty() ? std::string() : words.front();
     if (words.empty()) return failure(Message(Text::q7tr("no command given (q7ctl --help lists them)")));
     if (first == "list" && words.size() == 1) return request;
+    if (first == "list" && words.size() == 2 &&
+        (words[1] == "status" || words[1] == "projectors" || words[1] == "speeds")) {
+        request.text = words[1];
+        return request;
+    }
     if (first == "send") {
         if (words.size() != 2)
             return failure(Message(Text::q7tr("send takes one text, in quotes where it has blanks")));
@@ -66,10 +71,8 @@ Result<Request> parseRequest(const std::vector<std::string>& words, int longestH
         for (std::size_t i = 1; i < words.size(); ++i) {
             const StatusKey* key = findStatusKey(words[i]);
             if (!key)
-                return failure(
-                    Message(Text::q7tr("no status is named %1; the keys are power, input, picture_reversal, "
-                                       "lamp_hours, temperatures, mute, signal_type, pressure, lamp_mode"),
-                            {quoted(words[i])}));
+                return failure(Message(Text::q7tr("no status is named %1; the keys are %2"),
+                                       {quoted(words[i]), Message::verbatim(commaList(statusKeyNames()))}));
             request.keys.push_back(key);
         }
         if (request.keys.empty())

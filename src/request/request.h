@@ -19,7 +19,8 @@ struct Request {
     enum class Kind { List, Button, Send, Status, Hold, Help };
     Kind kind = Kind::List;
     const NamedButton* button = nullptr; // Button, Hold
-    std::string text;                    // Send: as typed; Help: the command asked about, if any
+    std::string text;                    // Send: as typed; Help: the command asked about, if any;
+                                         // List: the table listed, none for the buttons
     std::vector<const StatusKey*> keys;  // Status: those named, else all nine
     int heldMs = 0;                      // Hold
     // Status: a projector that leaves one query unanswered is not asked the rest (a poll).

@@ -7,15 +7,9 @@
 
 namespace q7 {
 
+// The panel's window for a button that sets none is the one it starts with.
 int replyWindowMs(SendClass sendClass) {
-    switch (sendClass) {
-    case SendClass::Wait2s:
-        return kWait2sIntervals.replyTimeout;
-    case SendClass::Wait5s:
-        return kWait5sIntervals.replyTimeout;
-    default:
-        return kStartIntervals.replyTimeout;
-    }
+    return intervalsFor(sendClass).value_or(kStartIntervals).replyTimeout;
 }
 
 int repeatPeriodMs(const HeldEntry& held) {

@@ -23,7 +23,7 @@ struct Answer {
 // The reply window of a one-shot button, by its send class.
 int replyWindowMs(SendClass sendClass);
 // The typed text's window, as the panel's "SEND" gives it.
-inline constexpr int kSendWindowMs = 2000;
+inline constexpr int kSendWindowMs = intervalsFor(kTypedSendClass)->replyTimeout;
 // The repeat period of a held button: its own, or the arrows' at start-up and after "A-IMAGE".
 int repeatPeriodMs(const HeldEntry& held);
 

@@ -29,7 +29,7 @@ TEST(LineWorker, WaitsForAQuietLineAndStopsAPollAtItsFirstSilence) {
     test::VirtualClock clock;
     test::FakeLine line(&clock);
     Seen seen;
-    LineWorker worker({"hall", "/dev/ttyUSB0", kSettings19200, {"001", "002"}, {}}, line, clock, 30000, seen,
+    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen,
                       {});
     worker.start();
     clock.advance(50);
@@ -58,7 +58,7 @@ TEST(LineWorker, ACommandGoesBeforeThePollsWaiting) {
     test::VirtualClock clock;
     test::FakeLine line(&clock);
     Seen seen;
-    LineWorker worker({"hall", "/dev/ttyUSB0", kSettings19200, {"001", "002"}, {}}, line, clock, 30000, seen,
+    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen,
                       {});
     worker.start();
     clock.advance(100);

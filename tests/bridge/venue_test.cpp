@@ -50,8 +50,8 @@ struct Venue2 {
         BridgeConfig config;
         config.broker = "mqtt://broker.example";
         config.id = std::move(id);
-        config.lines = {{"hall", "/dev/ttyUSB0", kSettings19200, {"001", "002"}, {}},
-                        {"foyer", "/dev/ttyUSB1", kSettings19200, {"single"}, {}}};
+        config.lines = {{"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}},
+                        {"foyer", "/dev/ttyUSB1", "19200,N,8,1", {"single"}, {}}};
         venue = std::make_unique<Venue>(config, broker, std::vector<Line*>{&hall, &foyer}, clock,
                                         std::map<std::string, SessionLog*>{},
                                         [this](const Message& m) { journal.push_back(m.english()); });

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "qt/ctl/ctl_app.h"
 
+#include "display/status_queries.h"
 #include "display/trace.h"
 #include "link/port_address.h"
 #include "log/session_log.h"
+#include "protocol/frame.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
@@ -28,12 +30,12 @@ constexpr int kLineFailed = 1;
 const char* const kUsage = Text::q7tr("Usage: q7ctl [OPTION]... COMMAND [ARGUMENT]...\n");
 const char* const kCommands = Text::q7tr(
     "Commands:\n"
-    "  list                  every name, with the text it sends and its reply window\n"
+    "  list [TABLE]          every name, with the text it sends and its reply window; or a table: status,\n"
+    "                        projectors, speeds\n"
     "  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video\n"
     "  send TEXT             TEXT as typed in the panel's CMD box\n"
-    "  status [KEY...]       the decoded status queries: all nine, or those named: power, input,\n"
-    "                        picture_reversal, lamp_hours, temperatures, mute, signal_type, pressure,\n"
-    "                        lamp_mode\n"
+    "  status [KEY...]       the decoded status queries: all nine, or those named:\n"
+    "%1"
     "  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released\n"
     "  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)\n"
     "\n"
@@ -44,8 +46,8 @@ const char* const kCommands = Text::q7tr(
     "be opened or went away, 2 a usage error, 128 + N ended by signal N.\n");
 
 // An option's description, in the user's language.
-QString described(const char* text) {
-    return translated(Message(text));
+QString described(const char* text, std::initializer_list<Message> args = {}) {
+    return translated(Message(text, args));
 }
 
 void say(FILE* to, const std::string& text) {
@@ -62,18 +64,22 @@ std::string jsonLine(const Json& json) {
     return compact(json) + "\n";
 }
 
-// The same projectors as the panel's selection, by the names a script writes.
-std::optional<std::string> prefixFor(const QString& projector) {
-    if (projector == "single") return "";
-    if (projector == "all") return "AFFF";
-    for (const char* id : {"001", "002", "003", "004"})
-        if (projector == id) return std::string("A") + id;
-    return std::nullopt;
+// Names in lines under a command's description.
+std::string indentedList(const std::vector<std::string_view>& names) {
+    constexpr std::size_t kIndent = 24, kWidth = 100;
+    std::string out, line(kIndent, ' ');
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name = std::string(names[i]) + (i + 1 < names.size() ? "," : "");
+        if (line.size() > kIndent && line.size() + 1 + name.size() > kWidth)
+            out += line + "\n", line.assign(kIndent, ' ');
+        line += (line.size() > kIndent ? " " : "") + name;
+    }
+    return out + line + "\n";
 }
 
 struct Options {
     std::optional<std::string> port; // named by --port
-    std::string settings = kSettings19200;
+    std::string settings = std::string(kSpeedOptions[0].settings);
     std::string prefix;
     std::optional<int> timeoutMs;
     bool json = false;
@@ -91,9 +97,15 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
                              "(default: $Q7_PORT, else the panel's port 1, said on standard error).")),
         "DEVICE|URL");
     const QCommandLineOption speed(
-        "speed", described(Text::q7tr("The line's speed: 19200 (default) or 9600.")), "BAUD");
+        "speed",
+        described(Text::q7tr("The line's speed: %1 (default %2)."),
+                  {eitherOf(speedNames()), Message::verbatim(std::string(kSpeedOptions[0].baud))}),
+        "BAUD");
     const QCommandLineOption projector(
-        "projector", described(Text::q7tr("Which projector: single (default), all, 001 to 004.")), "WHICH");
+        "projector",
+        described(Text::q7tr("Which projector: %1 (default %2)."),
+                  {eitherOf(projectorNames()), Message::verbatim(std::string(kSingleProjector))}),
+        "WHICH");
     const QCommandLineOption json("json", described(Text::q7tr("Print one compact JSON line.")));
     const QCommandLineOption timeout(
         "timeout", described(Text::q7tr("Wait this long for each reply instead of the button's window.")),
@@ -126,18 +138,19 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
     if (parser.isSet(help) || parser.isSet(version)) return o;
     if (parser.isSet(port)) o.port = parser.value(port).toStdString();
     if (parser.isSet(speed)) {
-        if (parser.value(speed) != "19200" && parser.value(speed) != "9600")
-            return failure(Message(Text::q7tr("the speed must be 19200 or 9600, not %1"),
-                                   {quoted(parser.value(speed).toStdString())}));
-        o.settings = parser.value(speed) == "9600" ? kSettings9600 : kSettings19200;
+        const SpeedOption* chosen = findSpeed(parser.value(speed).toStdString());
+        if (!chosen)
+            return failure(Message(Text::q7tr("the speed must be %1, not %2"),
+                                   {eitherOf(speedNames()), quoted(parser.value(speed).toStdString())}));
+        o.settings = chosen->settings;
     }
     if (parser.isSet(projector)) {
-        const std::optional<std::string> prefix = prefixFor(parser.value(projector));
-        if (!prefix)
+        const ProjectorOption* chosen = findProjector(parser.value(projector).toStdString());
+        if (!chosen)
             return failure(
-                Message(Text::q7tr("the projector must be single, all, 001, 002, 003 or 004, not %1"),
-                        {quoted(parser.value(projector).toStdString())}));
-        o.prefix = *prefix;
+                Message(Text::q7tr("the projector must be %1, not %2"),
+                        {eitherOf(projectorNames()), quoted(parser.value(projector).toStdString())}));
+        o.prefix = chosen->prefix;
     }
     if (parser.isSet(timeout)) {
         bool ok = false;
@@ -161,8 +174,10 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
 
 const std::pair<const char*, const char*> kCommandHelp[] = {
     {"list",
-     Text::q7tr("Usage: q7ctl list\nPrints every name, the text it sends, and its reply window or repeat "
-                "period.\n")},
+     Text::q7tr(
+         "Usage: q7ctl list [status|projectors|speeds]\nPrints every name, the text it sends, and its "
+         "reply window or repeat period;\nor the status keys and their queries, the projectors and their "
+         "addresses, or the speeds\nand their line settings.\n")},
     {"send",
      Text::q7tr("Usage: q7ctl [OPTION]... send TEXT\nSends TEXT as typed in the panel's CMD box, framed "
                 "with the projector's address and a CR,\nand waits 2 s for the reply.\n")},
@@ -183,7 +198,35 @@ std::string helpText(const QCommandLineParser& parser, const std::vector<std::st
     // Qt's usage line names the program by the path it was started with, and is not ours to translate.
     const QString options = parser.helpText().section('\n', 1);
     return translatedText(Message(kUsage)) + options.toStdString() + "\n" +
-           translatedText(Message(kCommands));
+           translatedText(Message(kCommands, {Message::verbatim(indentedList(statusKeyNames()))}));
+}
+
+// The other tables a script may choose from, as "NAME<tab>VALUE" lines or JSON objects.
+std::vector<std::pair<std::string_view, std::string_view>> table(const std::string& which) {
+    std::vector<std::pair<std::string_view, std::string_view>> rows;
+    if (which == "status")
+        for (const StatusKey& k : statusKeys())
+            rows.emplace_back(k.key, k.command);
+    else if (which == "projectors")
+        for (const ProjectorOption& p : kProjectorOptions)
+            rows.emplace_back(p.name, p.prefix);
+    else
+        for (const SpeedOption& s : kSpeedOptions)
+            rows.emplace_back(s.baud, s.settings);
+    return rows;
+}
+
+std::string tableText(const std::string& which, bool json) {
+    const auto [nameKey, valueKey] = which == "status"       ? std::pair("key", "command")
+                                     : which == "projectors" ? std::pair("name", "prefix")
+                                                             : std::pair("speed", "settings");
+    Json rows = Json::array();
+    std::string text;
+    for (const auto& [name, value] : table(which)) {
+        rows.push_back({{nameKey, name}, {valueKey, value}});
+        text.append(name).append("\t").append(value) += '\n';
+    }
+    return json ? jsonLine(rows) : text;
 }
 
 Json listingJson() {
@@ -264,7 +307,9 @@ int runCtl(int argc, char* argv[]) {
     }
     if (!request) return fail("usage", request.error(), kUsageError);
     if (request->kind == Request::Kind::List) {
-        say(stdout, json ? jsonLine(listingJson()) : listing());
+        say(stdout, !request->text.empty() ? tableText(request->text, json)
+                    : json                 ? jsonLine(listingJson())
+                                           : listing());
         return 0;
     }
     const PortToUse port = portToUse(options->port, environment("Q7_PORT"), portOne);
