@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // q7panel: wires the form to the Qt window and line.
-#include "link/command_line.h"
 #include "log/session_log.h"
 #include "panel/form.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/translation.h"
+#include "qt/widgets/panel_options.h"
 #include "qt/widgets/qt_window.h"
 
 #include <QApplication>
@@ -56,18 +56,20 @@ std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    std::vector<std::string> args(argv + 1, argv + argc);
     // The name it is installed under, not the path it was started by: the manual page is made from this text.
     programName = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
     if (programName.empty()) programName = "q7panel";
     q7::loadTranslations();
-    const q7::Result<q7::CommandLine> parsed = q7::parseCommandLine(args);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const q7::Result<q7::PanelOptions> parsed = q7::parsePanelOptions(args);
     if (!parsed) {
         std::fprintf(stderr, "%s: %s\n%s", programName.c_str(), q7::translatedText(parsed.error()).c_str(),
                      q7::translatedText(q7::usageText(programName)).c_str());
         return 2;
     }
-    const q7::CommandLine& options = *parsed;
+    const q7::PanelOptions& options = *parsed;
     if (options.help) {
         std::fputs(q7::translatedText(q7::usageText(programName)).c_str(), stdout);
         return 0;
@@ -84,7 +86,7 @@ int main(int argc, char* argv[]) {
     const auto choose = [&] {
         const std::vector<q7::SerialPortInfo> present =
             search ? searching.get() : std::vector<q7::SerialPortInfo>{};
-        return std::pair(present, q7::portsToUse(options, present));
+        return std::pair(present, q7::portsToUse(options.com1, options.com2, present));
     };
     if (options.listPorts) {
         const auto [present, ports] = choose();

@@ -2,7 +2,6 @@
 // The port for the whole run, the frame on the wire for each projector, the CMD box and the command line.
 
 #include "fake_window.h"
-#include "link/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // device names, and a command line that names no device or a session without a display.
 #include "pseudo_terminal.h"
 #include "qt/core/qt_line.h"
+#include "qt/widgets/panel_options.h"
 
 #include <QProcess>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 namespace q7::test {
 namespace {
@@ -127,6 +129,27 @@ TEST(DeviceNames, ALongLinkToADeviceOpensIt) {
     EXPECT_EQ(port.open(), q7::Line::Opening::Open);
     port.close();
     fs::remove_all(dir.parent_path());
+}
+
+// A network address is kept as given, a malformed one refused with its option named; an option is no device
+// name: "--com1 --help" is a missing value.
+TEST(CommandLine, NamesTheDevicesBehindBothPortsAndRefusesAnythingElse) {
+    const Result<PanelOptions> c =
+        parsePanelOptions({"--list-ports", "--com1", "RFC2217://[::1]:2217", "--com2=/dev/ttyUSB0"});
+    ASSERT_TRUE(c.has_value());
+    EXPECT_EQ(std::tuple(c->com1.value_or(""), c->com2.value_or(""), c->listPorts),
+              std::tuple("RFC2217://[::1]:2217", "/dev/ttyUSB0", true));
+    EXPECT_FALSE(parsePanelOptions({})->listPorts);
+    EXPECT_NE(usageText("q7panel").english().find("\n  --list-ports "), std::string::npos);
+    EXPECT_TRUE(parsePanelOptions({"--help"})->help);
+    EXPECT_TRUE(parsePanelOptions({"-h"})->help);
+    EXPECT_TRUE(parsePanelOptions({"--version"})->version);
+    EXPECT_EQ(parsePanelOptions({"--com2", "/dev/ttyS1", "--com1=socket://h:0"}).error().english(),
+              "option --com1: \"socket://h:0\": the port must be from 1 to 65535");
+    EXPECT_EQ(parsePanelOptions({"--com3", "x"}).error().english(), "unknown option: --com3");
+    for (const QStringList& args : {QStringList{"--com1"}, QStringList{"--com1="}, QStringList{"/dev/ttyS0"},
+                                    QStringList{"--com1", "--help"}, QStringList{"--version=1"}})
+        EXPECT_FALSE(parsePanelOptions(args).has_value()) << args.join(' ').toStdString();
 }
 
 // "--com1 --help" names no device; outside a desktop session one line says what to do, and no core dump.

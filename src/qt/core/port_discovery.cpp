@@ -49,7 +49,9 @@ std::string defaultDevice(int port) {
 #endif
 }
 
-std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present) {
+std::array<ChosenPort, 2> portsToUse(const std::optional<std::string>& com1,
+                                     const std::optional<std::string>& com2,
+                                     const std::vector<SerialPortInfo>& present) {
     // A link named for one port (/dev/serial/by-path/...) is the device it leads to, which the other port
     // must not get as well.
     const Resolve resolve = [](const std::string& name) {
@@ -58,9 +60,9 @@ std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vect
         return ec ? name : device.string();
     };
 #ifdef Q_OS_WIN
-    return choosePorts({}, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)}, resolve);
+    return choosePorts({}, com1, com2, {defaultDevice(1), defaultDevice(2)}, resolve);
 #else
-    return choosePorts(present, options.com1, options.com2, {defaultDevice(1), defaultDevice(2)}, resolve);
+    return choosePorts(present, com1, com2, {defaultDevice(1), defaultDevice(2)}, resolve);
 #endif
 }
 

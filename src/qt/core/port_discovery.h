@@ -2,10 +2,10 @@
 #pragma once
 // The serial ports of this computer, as QSerialPortInfo finds them, and the devices behind port 1 and port 2.
 
-#include "link/command_line.h"
 #include "link/port_list.h"
 
 #include <map>
+#include <optional>
 
 namespace q7 {
 
@@ -21,6 +21,9 @@ std::map<std::string, std::string> linksByTarget(const std::string& folder);
 std::string defaultDevice(int port);
 
 // Windows keeps COM1 and COM2: its port numbers are the names users know.
-std::array<ChosenPort, 2> portsToUse(const CommandLine& options, const std::vector<SerialPortInfo>& present);
+// com1 and com2 are the devices named for port 1 and port 2, if any.
+std::array<ChosenPort, 2> portsToUse(const std::optional<std::string>& com1,
+                                     const std::optional<std::string>& com2,
+                                     const std::vector<SerialPortInfo>& present);
 
 } // namespace q7

@@ -269,7 +269,7 @@ std::string jsonText(const Request& request, const std::vector<Answer>& answers)
 }
 
 ChosenPort portOne() {
-    return portsToUse(CommandLine(), presentSerialPorts())[0];
+    return portsToUse({}, {}, presentSerialPorts())[0];
 }
 
 std::optional<std::string> environment(const char* name) {

@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The two options that name the devices behind port 1 and port 2, and the three that only inform.
+// q7panel's command line: the two options that name the devices behind port 1 and port 2, the session log,
+// and the three that only inform. Read without an application object, so that --help needs no display.
 
 #include "base/message.h"
 
+#include <QStringList>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace q7 {
 
-struct CommandLine {
+struct PanelOptions {
     // As given; a network address among them is known to parse (link/port_address.h).
     std::optional<std::string> com1;
     std::optional<std::string> com2;
@@ -22,8 +23,8 @@ struct CommandLine {
     bool version = false;
 };
 
-// A failure says why the arguments cannot be used.
-Result<CommandLine> parseCommandLine(const std::vector<std::string>& args);
+// The arguments after the program's name; a failure says why they cannot be used.
+Result<PanelOptions> parsePanelOptions(const QStringList& args);
 Message usageText(const std::string& program);
 
 } // namespace q7
