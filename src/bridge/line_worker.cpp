@@ -3,11 +3,9 @@
 
 namespace q7 {
 
-LineWorker::LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events,
-                       Traffic traffic)
+LineWorker::LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events)
     : config_(std::move(config)), events_(events), supervisor_(line, timers, *this),
-      run_(line, timers, std::nullopt, std::move(traffic)),
-      pollTimer_(timers.makeTimer(pollMs, [this] { poll(); })) {
+      run_(line, timers, std::nullopt, {}), pollTimer_(timers.makeTimer(pollMs, [this] { poll(); })) {
     line.setAddress(config_.port);
     (void)line.applySettings(config_.settings);
 }

@@ -29,8 +29,7 @@ class LineWorker final : private LineSupervisor::Events {
 
     static constexpr std::size_t kWaitingLimit = 32;
 
-    LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events,
-               Traffic traffic);
+    LineWorker(BridgeLine config, Line& line, TimerFactory& timers, int pollMs, Events& events);
 
     const BridgeLine& config() const { return config_; }
     void start();

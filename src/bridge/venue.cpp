@@ -3,7 +3,6 @@
 
 #include "bridge/discovery.h"
 #include "bridge/topics.h"
-#include "display/trace.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -86,17 +85,9 @@ Venue::Venue(BridgeConfig config, Broker& broker, const std::vector<Line*>& line
     : config_(std::move(config)), broker_(broker), logs_(std::move(logs)), journal_(std::move(journal)) {
     LineWorker::Events& events = *this;
     for (std::size_t i = 0; i < config_.lines.size() && i < lines.size(); ++i) {
-        const BridgeLine& line = config_.lines[i];
-        Traffic traffic;
-        if (const auto log = logs_.find(line.name); log != logs_.end())
-            traffic = [log = log->second, port = line.port](bool sent, const std::string& bytes) {
-                if (!bytes.empty())
-                    log->write(port, sent ? SessionLog::Direction::TX : SessionLog::Direction::RX,
-                               traceText(bytes), bytes);
-            };
         auto served = std::make_unique<Served>();
-        served->worker = std::make_unique<LineWorker>(line, *lines[i], timers, config_.pollSeconds * 1000,
-                                                      events, std::move(traffic));
+        served->worker = std::make_unique<LineWorker>(config_.lines[i], *lines[i], timers,
+                                                      config_.pollSeconds * 1000, events);
         lines_.push_back(std::move(served));
     }
 }

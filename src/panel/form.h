@@ -9,7 +9,6 @@
 //  - the toolkit is reached only through WindowServices, the line through a LineSupervisor (session/), so
 //    the same form runs on Qt and on a virtual clock.
 
-#include "log/session_log.h"
 #include "panel/window_services.h"
 #include "session/supervisor.h"
 
@@ -58,9 +57,6 @@ class Form1 final : private LineSupervisor::Events {
     // The port's receive event (OnComm) with its event code.
     void comm(int eventCode);
 
-    // Every frame, every piece received and what becomes of the port go to the log from here on.
-    void setLog(SessionLog* log) { log_ = log; }
-
     // Longest ReceiveBuffer kept; the trace's character count is a signed 16-bit number.
     static constexpr std::size_t kReceiveBufferLimit = 32767;
 
@@ -92,8 +88,6 @@ class Form1 final : private LineSupervisor::Events {
     void repeatTick();
     // views.cpp
     void toggleDataView();
-    // traffic.cpp
-    void logEvent(const std::string& what);
 
     WindowServices& ui_;
     LineSupervisor line_;
@@ -104,7 +98,6 @@ class Form1 final : private LineSupervisor::Events {
     int switchFallback_ = 0;
     // The box of an outage, closed when the line is back.
     int outageBox_ = 0;
-    SessionLog* log_ = nullptr;
 };
 
 } // namespace q7

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The port for the whole run: port switch, speed change, the port-settings panel, the receive event, what the
 // line's supervisor reports, and "END".
-#include "display/trace.h"
 #include "panel/form.h"
 
 #include <algorithm>
@@ -23,7 +22,6 @@ void Form1::portSwitch(int target, int fallback) {
     // Always try the chosen port: a switch that left the port closed must never look as if it had worked.
     const Result<Line::Opening> opening = line_.open();
     if (!opening) {
-        logEvent("failed: " + opening.error().english());
         ui_.showWarning(opening.error());
         usePort(fallback);
         return;
@@ -33,14 +31,12 @@ void Form1::portSwitch(int target, int fallback) {
         switchFallback_ = fallback;
         return;
     }
-    logEvent("opened");
     hidePortPanel();
 }
 
 // A port that is not there at start-up (an adapter not yet plugged in, a server not yet up) is watched like a
 // lost one.
 void Form1::openFailed(const Message& why) {
-    logEvent("failed: " + why.english());
     const Pending pending = std::exchange(pending_, Pending::None);
     if (pending == Pending::StartUp) {
         outageBox_ = ui_.showWarning(
@@ -55,12 +51,10 @@ void Form1::openFailed(const Message& why) {
 }
 
 void Form1::opened() {
-    logEvent("opened");
     if (std::exchange(pending_, Pending::None) != Pending::None) hidePortPanel();
 }
 
 void Form1::lost(const Message& why) {
-    logEvent("lost: " + why.english());
     pending_ = Pending::None;
     outageBox_ = ui_.showWarning(
         Message(Text::q7tr("The serial device %1 went away: %2. The port is closed; the panel opens it "
@@ -70,7 +64,6 @@ void Form1::lost(const Message& why) {
 }
 
 void Form1::back() {
-    logEvent("opened again");
     ui_.closeWarning(outageBox_);
 }
 
@@ -103,8 +96,6 @@ void Form1::received() {
 void Form1::comm(int eventCode) {
     if (eventCode != kCommEventReceive) return;
     const std::string input = ui_.port().readAll();
-    if (log_ && !input.empty())
-        log_->write(ui_.port().address(), SessionLog::Direction::RX, traceText(input), input);
     // A device that chatters for hours must not grow memory or slow the panel. The first characters are the
     // ones kept: the decoder reads its slices from the start, and the start is what the RXD line shows.
     const std::size_t room = kReceiveBufferLimit - std::min(ReceiveBuffer.size(), kReceiveBufferLimit);
@@ -115,7 +106,6 @@ void Form1::comm(int eventCode) {
 
 void Form1::end() {
     line_.close();
-    logEvent("closed");
     ui_.quit();
 }
 

@@ -14,9 +14,7 @@ void Form1::Hyouji(const std::string& text, HyoujiMode mode) {
         // A closed port or a failed write sends nothing; the rest still runs, so the reply window marks the
         // missing reply like any other.
         ui_.port().write(text);
-        const std::string trace = traceText(text);
-        if (log_) log_->write(ui_.port().address(), SessionLog::Direction::TX, trace, text);
-        ui_.setText(Label11, trace);
+        ui_.setText(Label11, traceText(text));
         ui_.timer(Timer2).setEnabled(true);
         AwaitingReply = 1;
         ui_.timer(Timer4).setEnabled(true);
@@ -24,10 +22,6 @@ void Form1::Hyouji(const std::string& text, HyoujiMode mode) {
     }
     ui_.setText(Label12, traceText(text));
     decodeStatus();
-}
-
-void Form1::logEvent(const std::string& what) {
-    if (log_) log_->write(ui_.port().address(), SessionLog::Direction::Event, what, {});
 }
 
 void Form1::send(std::string_view command) {

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // q7panel: wires the form to the Qt window and line.
-#include "log/session_log.h"
 #include "panel/form.h"
+#include "qt/core/log_file.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/translation.h"
 #include "qt/widgets/panel_options.h"
 #include "qt/widgets/qt_window.h"
+#include "session/logged_line.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -99,13 +100,9 @@ int main(int argc, char* argv[]) {
     if (options.log) {
         const q7::Result<std::uint64_t> size =
             options.logSize ? q7::parseLogSize(*options.logSize) : q7::kDefaultLogBytes;
+        // The box is the window's, which does not exist yet.
         q7::Result<std::unique_ptr<q7::SessionLog>> opened =
-            size ? q7::SessionLog::open(*options.log, *size,
-                                        [](const q7::Message& why) {
-                                            // From the log's thread: the box is the window's.
-                                            QMetaObject::invokeMethod(
-                                                qApp, [why] { logFailed(why); }, Qt::QueuedConnection);
-                                        })
+            size ? q7::openSessionLog(*options.log, *size, [](const q7::Message& why) { logFailed(why); })
                  : q7::failure(size.error());
         if (!opened) {
             std::fprintf(stderr, "%s: %s\n", programName.c_str(), q7::translatedText(opened.error()).c_str());
@@ -119,10 +116,10 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));
     const std::array<q7::ChosenPort, 2> ports = choose().second;
     q7::QtLine line;
-    q7::QtWindow window(line, {ports[0].device, ports[1].device});
+    q7::LoggedLine logged(line, log.get());
+    q7::QtWindow window(logged, {ports[0].device, ports[1].device});
     q7::Form1 form(window);
     window.attach(form);
-    form.setLog(log.get());
     logFailed = [&window](const q7::Message& why) { window.showWarning(why); };
     q7::ProcessEnd processEnd(line);
     QObject::connect(&processEnd, &q7::ProcessEnd::endRequested, &processEnd,

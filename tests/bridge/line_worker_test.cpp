@@ -29,8 +29,7 @@ TEST(LineWorker, WaitsForAQuietLineAndStopsAPollAtItsFirstSilence) {
     test::VirtualClock clock;
     test::FakeLine line(&clock);
     Seen seen;
-    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen,
-                      {});
+    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen);
     worker.start();
     clock.advance(50);
     line.receive("0\r"); // the end of something said before the line was ours
@@ -58,8 +57,7 @@ TEST(LineWorker, ACommandGoesBeforeThePollsWaiting) {
     test::VirtualClock clock;
     test::FakeLine line(&clock);
     Seen seen;
-    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen,
-                      {});
+    LineWorker worker({"hall", "/dev/ttyUSB0", "19200,N,8,1", {"001", "002"}, {}}, line, clock, 30000, seen);
     worker.start();
     clock.advance(100);
     worker.command("002", *parseRequest({"power on"}), [](const Answers&) {});

@@ -196,7 +196,7 @@ TEST(Log, AClickItsReplyAndALostPort) {
     std::remove(path.c_str());
     Panel p(false);
     std::unique_ptr<SessionLog> log = *SessionLog::open(path, 1 << 20);
-    p.form.setLog(log.get());
+    p.ui.loggedPort.setLog(log.get());
     p.form.load();
     p.form.click("Command17");
     p.receive("\x06\r");

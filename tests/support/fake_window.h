@@ -4,6 +4,7 @@
 // its timers on a virtual clock and controls that remember what the form set. Panel is Form1 on them.
 
 #include "panel/form.h"
+#include "session/logged_line.h"
 #include "virtual_clock.h"
 
 #include <map>
@@ -69,7 +70,7 @@ class FakeWindow final : public WindowServices {
     void attach(Form1& form) { form_ = &form; }
     Timer& timer(TimerId id) override { return *timers_[id - Timer1]; }
     TimerFactory& timers() override { return clock; }
-    Line& port() override { return fakePort; }
+    Line& port() override { return loggedPort; }
     std::string device(int portNumber) const override {
         return portNumber == 2 ? "/dev/fake2" : "/dev/fake1";
     }
@@ -99,6 +100,7 @@ class FakeWindow final : public WindowServices {
 
     VirtualClock clock;
     FakeLine fakePort{&clock};
+    LoggedLine loggedPort{fakePort}; // the form's line, as the panel's: a log set on it is written
     std::vector<std::pair<std::int64_t, TimerId>> ticks; // every tick delivered: when, and which timer
     std::vector<std::string> warnings;
     std::vector<int> closed; // the boxes the form closed, by the number showWarning gave them

@@ -3,12 +3,13 @@
 
 #include "bridge/topics.h"
 #include "bridge/venue.h"
-#include "log/session_log.h"
 #include "qt/bridge/mqtt_client.h"
+#include "qt/core/log_file.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
 #include "qt/core/translation.h"
+#include "session/logged_line.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -44,7 +45,7 @@ class Bridge final : public QObject {
   public:
     Bridge(const BridgeConfig& config, MqttSettings settings, std::map<std::string, SessionLog*> logs)
         : mqtt_(std::move(settings)), broker_(mqtt_),
-          venue_(config, broker_, qtLines(config), timers_, std::move(logs), tell) {
+          venue_(config, broker_, qtLines(config, logs), timers_, logs, tell) {
         connect(&mqtt_, &MqttClient::connected, this, [this] { venue_.connected(); });
         connect(&mqtt_, &MqttClient::disconnected, this, [this] { venue_.disconnected(); });
         connect(&mqtt_, &MqttClient::connectFailed, this,
@@ -71,12 +72,16 @@ class Bridge final : public QObject {
     }
 
   private:
-    std::vector<Line*> qtLines(const BridgeConfig& config) {
+    // Each line writes to its log, if it has one.
+    std::vector<Line*> qtLines(const BridgeConfig& config, const std::map<std::string, SessionLog*>& logs) {
         std::vector<Line*> lines;
-        for (std::size_t i = 0; i < config.lines.size(); ++i) {
+        for (const BridgeLine& line : config.lines) {
             lines_.push_back(std::make_unique<QtLine>());
             lines_.back()->setCloseDrainMs(0);
-            lines.push_back(lines_.back().get());
+            const auto log = logs.find(line.name);
+            logged_.push_back(
+                std::make_unique<LoggedLine>(*lines_.back(), log != logs.end() ? log->second : nullptr));
+            lines.push_back(logged_.back().get());
         }
         return lines;
     }
@@ -85,6 +90,7 @@ class Bridge final : public QObject {
     MqttBroker broker_;
     QtTimers timers_;
     std::vector<std::unique_ptr<QtLine>> lines_;
+    std::vector<std::unique_ptr<LoggedLine>> logged_;
     Venue venue_;
 };
 
@@ -144,12 +150,8 @@ int runBridge(int argc, char* argv[]) {
     for (const BridgeLine& line : config->lines) {
         if (line.log.empty()) continue;
         if (!files.count(line.log)) {
-            Result<std::unique_ptr<SessionLog>> opened =
-                SessionLog::open(line.log, config->logBytes, [](const Message& why) {
-                    // From the log's thread: said between the journal's other lines, not across them.
-                    QMetaObject::invokeMethod(
-                        qApp, [why] { tell(why); }, Qt::QueuedConnection);
-                });
+            // Said between the journal's other lines, not across them.
+            Result<std::unique_ptr<SessionLog>> opened = openSessionLog(line.log, config->logBytes, tell);
             if (!opened) {
                 std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(opened.error()).c_str());
                 return 1;

@@ -4,8 +4,8 @@
 #include "display/status_queries.h"
 #include "display/trace.h"
 #include "link/port_address.h"
-#include "log/session_log.h"
 #include "protocol/frame.h"
+#include "qt/core/log_file.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
@@ -13,6 +13,7 @@
 #include "qt/core/translation.h"
 #include "request/json.h"
 #include "request/report.h"
+#include "session/logged_line.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -317,26 +318,25 @@ int runCtl(int argc, char* argv[]) {
         return fail("usage", parsed.error(), kUsageError);
     if (port.note) complain(*port.note);
 
-    QtLine line(port.address);
-    (void)line.applySettings(options->settings);
     std::unique_ptr<SessionLog> log;
     if (!options->log.empty()) {
         Result<std::unique_ptr<SessionLog>> opened =
-            SessionLog::open(options->log, options->logBytes, [](const Message& why) { complain(why); });
+            openSessionLog(options->log, options->logBytes, complain);
         if (!opened) return fail("failed", opened.error(), kLineFailed);
         log = std::move(*opened);
     }
+    QtLine line(port.address);
+    (void)line.applySettings(options->settings);
+    LoggedLine logged(line, log.get());
     QtTimers timers;
-    const Traffic traffic = [&](bool sent, const std::string& bytes) {
-        if (options->verbose)
+    Traffic traffic;
+    if (options->verbose)
+        traffic = [](bool sent, const std::string& bytes) {
             say(stderr, "q7ctl: " + QTime::currentTime().toString("HH:mm:ss.zzz").toStdString() +
                             (sent ? " TX" : " RX") +
                             (bytes.empty() ? std::string(kNoReply) : traceText(bytes)) + "\n");
-        if (log && !bytes.empty())
-            log->write(line.address(), sent ? SessionLog::Direction::TX : SessionLog::Direction::RX,
-                       traceText(bytes), bytes);
-    };
-    Runner runner(line, timers, options->prefix, options->timeoutMs, traffic);
+        };
+    Runner runner(logged, timers, options->prefix, options->timeoutMs, traffic);
     ProcessEnd processEnd(line);
     std::optional<int> status;
     // A run that ends inside run() (a device that cannot be opened) needs no event loop.
@@ -348,9 +348,6 @@ int runCtl(int argc, char* argv[]) {
     runner.run(*request, [&](const Answers& answers) {
         const int code = exitStatus(answers);
         if (!answers) {
-            if (log)
-                log->write(line.address(), SessionLog::Direction::Event,
-                           "failed: " + answers.error().english(), {});
             // A frame refused because the process is ending is no fault of the line.
             const Message ended(Text::q7tr("Ended by signal %1."), {Message::number(endingSignal())});
             if (!endingSignal())
@@ -369,6 +366,9 @@ int runCtl(int argc, char* argv[]) {
         finish(code);
     });
     if (!status) QCoreApplication::exec();
+    // A write of the log's that fails with the last lines is still said before the program ends.
+    if (log) log->flush();
+    QCoreApplication::sendPostedEvents(&app, QEvent::MetaCall);
     return status.value_or(kLineFailed);
 }
 
