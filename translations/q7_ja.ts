@@ -590,16 +590,6 @@ TEXT をパネルの CMD 欄に入力したとおりに、プロジェクター�
 </translation>
     </message>
     <message>
-        <source>Usage: q7ctl [OPTION]... status [KEY...]
-Asks the decoded status queries, all nine or those named, and prints each key with its value
-in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS text and the value, typed).
-</source>
-        <translation>使い方: q7ctl [オプション]... status [KEY...]
-ステータス照会を 9 つすべて、または指定したものだけ行い、キーごとに値を英語の語と単位で
-出力する (--json では outcome、reply、hex、パネルの STATUS 表示と型付きの value)。
-</translation>
-    </message>
-    <message>
         <source>Usage: q7ctl [OPTION]... hold NAME SECONDS
 Holds a held button for SECONDS (above 0, up to 3600): its frame is repeated at its period
 while the line keeps up, then released, and the replies to its frames are awaited.
@@ -794,36 +784,6 @@ homeassistant。mqtts:// では TLS で接続する。ユーザー名とパス�
         <translation>speed は引用符なしの数値 %1 で指定してください</translation>
     </message>
     <message>
-        <source>Commands:
-  list [TABLE]          every name, with the text it sends and its reply window; or a table: status,
-                        projectors, speeds
-  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
-  send TEXT             TEXT as typed in the panel&apos;s CMD box
-  status [KEY...]       the decoded status queries: all nine, or those named:
-%1  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
-  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
-
-  help [COMMAND]        this text, or a command&apos;s
-
-Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
-be opened or went away, 2 a usage error, 128 + N ended by signal N.
-</source>
-        <translation>コマンド:
-  list [TABLE]          すべての名前と、送信するテキスト、応答待ち時間。または表: status、
-                        projectors、speeds
-  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
-  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
-  status [KEY...]       ステータス照会: 9 つすべて、または指定したもの:
-%1  hold NAME SECONDS     長押しボタンを SECONDS 秒 (最大 3600) 長押ししてから離す
-  bridge ...            プロジェクターを MQTT ブローカーに接続 (q7ctl bridge --help)
-
-  help [COMMAND]        このヘルプ、またはコマンドのヘルプ
-
-終了ステータス: 0 応答あり (ACK または応答データ)、4 拒否 (NAK)、3 応答なし・不完全な応答、
-1 ポートを開けない・切断、2 使い方の誤り、128 + N シグナル N で終了。
-</translation>
-    </message>
-    <message>
         <source>The line&apos;s speed: %1 (default %2).</source>
         <translation>回線の通信速度: %1 (既定 %2)。</translation>
     </message>
@@ -850,6 +810,46 @@ and their line settings.
     <message>
         <source>no status is named %1; the keys are %2</source>
         <translation>%1 という名前のステータスはありません。使用できるキーは %2 です</translation>
+    </message>
+    <message>
+        <source>Commands:
+  list [TABLE]          every name, with the text it sends and its reply window; or a table: status,
+                        projectors, speeds
+  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video
+  send TEXT             TEXT as typed in the panel&apos;s CMD box
+  status [KEY...]       the decoded status queries: all, or those named:
+%1  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released
+  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)
+
+  help [COMMAND]        this text, or a command&apos;s
+
+Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could not
+be opened or went away, 2 a usage error, 128 + N ended by signal N.
+</source>
+        <translation>コマンド:
+  list [TABLE]          すべての名前と、送信するテキスト、応答待ち時間。または表: status、
+                        projectors、speeds
+  NAME                  ウィンドウのボタンを名前で指定: power on、freeze off、image3、input 2 s-video
+  send TEXT             パネルの CMD 欄に入力したとおりの TEXT
+  status [KEY...]       ステータス照会: すべて、または指定したもの:
+%1  hold NAME SECONDS     長押しボタンを SECONDS 秒 (最大 3600) 長押ししてから離す
+  bridge ...            プロジェクターを MQTT ブローカーに接続 (q7ctl bridge --help)
+
+  help [COMMAND]        このヘルプ、またはコマンドのヘルプ
+
+終了ステータス: 0 応答あり (ACK または応答データ)、4 拒否 (NAK)、3 応答なし・不完全な応答、
+1 ポートを開けない・切断、2 使い方の誤り、128 + N シグナル N で終了。
+</translation>
+    </message>
+    <message>
+        <source>Usage: q7ctl [OPTION]... status [KEY...]
+Asks the decoded status queries, all or those named, and prints each key with its value
+in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS text and the value, typed).
+</source>
+        <translation>使い方: q7ctl [オプション]... status [KEY...]
+ステータス照会をすべて、または指定したものだけ行い、キーごとに値を英語の語と単位で
+出力する (--json では outcome、reply、hex、パネルの STATUS 表示と型付きの value)。
+</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Turns the answers to the nine status queries into plain English for the STATUS line.
+// Turns the answers to the status queries into plain English for the STATUS line.
 
 #include <cstdint>
 #include <optional>

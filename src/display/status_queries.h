@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The nine status queries, each once: its key for scripts, its command, how the STATUS line shows its reply,
+// The status queries, each once: its key for scripts, its command, how the STATUS line shows its reply,
 // the words and the typed value a reply carries, and its unit. The STATUS line, q7ctl's status and its JSON,
 // the bridge's state, Home Assistant's discovery, the help texts and the completion are all made from it.
 

@@ -21,7 +21,7 @@ struct Request {
     const NamedButton* button = nullptr; // Button, Hold
     std::string text;                    // Send: as typed; Help: the command asked about, if any;
                                          // List: the table listed, none for the buttons
-    std::vector<const StatusKey*> keys;  // Status: those named, else all nine
+    std::vector<const StatusKey*> keys;  // Status: those named, else all
     int heldMs = 0;                      // Hold
     // Status: a projector that leaves one query unanswered is not asked the rest (a poll).
     bool untilUnanswered = false;

@@ -35,7 +35,7 @@ const char* const kCommands = Text::q7tr(
     "                        projectors, speeds\n"
     "  NAME                  a button of the window by name: power on, freeze off, image3, input 2 s-video\n"
     "  send TEXT             TEXT as typed in the panel's CMD box\n"
-    "  status [KEY...]       the decoded status queries: all nine, or those named:\n"
+    "  status [KEY...]       the decoded status queries: all, or those named:\n"
     "%1"
     "  hold NAME SECONDS     a held button held for SECONDS (up to 3600), then released\n"
     "  bridge ...            the projectors on an MQTT broker (q7ctl bridge --help)\n"
@@ -183,8 +183,8 @@ const std::pair<const char*, const char*> kCommandHelp[] = {
      Text::q7tr("Usage: q7ctl [OPTION]... send TEXT\nSends TEXT as typed in the panel's CMD box, framed "
                 "with the projector's address and a CR,\nand waits 2 s for the reply.\n")},
     {"status",
-     Text::q7tr("Usage: q7ctl [OPTION]... status [KEY...]\nAsks the decoded status queries, all nine or "
-                "those named, and prints each key with its value\nin words and units (with --json: outcome, "
+     Text::q7tr("Usage: q7ctl [OPTION]... status [KEY...]\nAsks the decoded status queries, all or those "
+                "named, and prints each key with its value\nin words and units (with --json: outcome, "
                 "reply, hex, the panel's STATUS text and the value, typed).\n")},
     {"hold",
      Text::q7tr("Usage: q7ctl [OPTION]... hold NAME SECONDS\nHolds a held button for SECONDS (above 0, up "
