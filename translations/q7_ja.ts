@@ -4,10 +4,6 @@
 <context>
     <name>q7::Text</name>
     <message>
-        <source>%1 is no number from %2 to %3</source>
-        <translation>%2～%3 の数値で指定してください (%1 は不可)</translation>
-    </message>
-    <message>
         <source>the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1</source>
         <translation>ブローカーは mqtt://HOST[:PORT] または mqtts://HOST[:PORT] の形式で指定してください (%1 は不可)</translation>
     </message>
@@ -40,20 +36,16 @@
         <translation>--line は NAME=PORT[,speed=9600][,projectors=001+002] の形式で指定してください (%1 は不可)</translation>
     </message>
     <message>
-        <source>line %1: unknown setting %2; there are speed and projectors</source>
-        <translation>回線 %1: 不明な設定 %2 です。使用できる設定は speed、projectors です</translation>
+        <source>line %1: unknown setting %2; there are %3</source>
+        <translation>回線 %1: 不明な設定 %2 です。使用できる設定は %3 です</translation>
     </message>
     <message>
         <source>%1 needs a value (q7ctl bridge --help)</source>
         <translation>%1 には値が必要です (q7ctl bridge --help を参照)</translation>
     </message>
     <message>
-        <source>--poll: %1</source>
-        <translation>--poll: %1</translation>
-    </message>
-    <message>
-        <source>unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, --ca-file, --discovery-prefix)</source>
-        <translation>不明なオプション %1 です (--config FILE 単独、または --broker、--line、--poll、--id、--ca-file、--discovery-prefix)</translation>
+        <source>unknown option %1 (--config FILE alone, or %2)</source>
+        <translation>不明なオプション %1 です (--config FILE 単独、または %2)</translation>
     </message>
     <message>
         <source>%1:%2: %3</source>
@@ -68,12 +60,12 @@
         <translation>poll は 1～86400 の秒数で指定してください</translation>
     </message>
     <message>
-        <source>unknown key %1 in a line; there are name, port, speed, projectors and log</source>
-        <translation>回線の設定に不明なキー %1 があります。使用できるキーは name、port、speed、projectors、log です</translation>
+        <source>unknown key %1 in a line; there are %2</source>
+        <translation>回線の設定に不明なキー %1 があります。使用できるキーは %2 です</translation>
     </message>
     <message>
-        <source>unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, username, password and [[line]] tables</source>
-        <translation>不明なキー %1 です。使用できるキーは broker、id、poll、discovery_prefix、ca_file、username、password、[[line]] テーブルです</translation>
+        <source>unknown key %1; there are %2 and [[line]] tables</source>
+        <translation>不明なキー %1 です。使用できるキーは %2、[[line]] テーブルです</translation>
     </message>
     <message>
         <source>%1: %2</source>

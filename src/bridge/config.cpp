@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -15,80 +16,47 @@
 #include <set>
 #include <string_view>
 #include <toml++/toml.h>
+#include <type_traits>
 #include <unistd.h>
 #include <utility>
+#include <variant>
 
 namespace q7 {
 namespace {
+
+// A value as given: the command line's text, or the file's text, number or list of texts.
+using Value = std::variant<std::string, std::int64_t, std::vector<std::string>>;
+
+// What the file writes for a key, where the command line writes text; a line's keys come in tables.
+enum class Kind { Text, Seconds, Speed, Names, Tables };
+
+// One key of the configuration or of a line: its name in the file, its flag on the command line (or its
+// setting in --line's list) if it has one, what the file writes, what it stands for when not given, and the
+// one check that takes a value in, whichever way it came. A default goes through the check too, so an
+// empty one makes the key required.
+template <class Target> struct Key {
+    std::string_view name, flag;
+    Kind kind;
+    std::string fallback;
+    Result<> (*take)(const Value&, Target&);
+};
+
+// A number as written: the command line's text, or the file's number.
+std::string spelled(const Value& value) {
+    if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+    const auto* text = std::get_if<std::string>(&value);
+    return text ? *text : std::string();
+}
+
+template <class Target, std::string Target::*member> Result<> anyText(const Value& value, Target& into) {
+    into.*member = spelled(value);
+    return {};
+}
 
 bool validName(const std::string& name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     });
-}
-
-Result<int> number(const std::string& text, int least, int most) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < least || value > most)
-        return failure(Message(Text::q7tr("%1 is no number from %2 to %3"),
-                               {quoted(text), Message::number(least), Message::number(most)}));
-    return value;
-}
-
-Result<std::string> speedSettings(const std::string& speed) {
-    if (const SpeedOption* option = findSpeed(speed)) return std::string(option->settings);
-    return failure(
-        Message(Text::q7tr("the speed must be %1, not %2"), {eitherOf(speedNames()), quoted(speed)}));
-}
-
-// One projector without an address, or some of a chain's.
-Result<> checkProjectors(const std::vector<std::string>& projectors) {
-    const std::set<std::string> distinct(projectors.begin(), projectors.end());
-    const std::vector<std::string_view> chain = projectorNames(true);
-    const bool ids = std::all_of(projectors.begin(), projectors.end(), [&](const std::string& p) {
-        return std::find(chain.begin(), chain.end(), p) != chain.end();
-    });
-    if (projectors.empty() || distinct.size() != projectors.size() ||
-        !(ids || (projectors.size() == 1 && projectors[0] == kSingleProjector)))
-        return failure(Message(Text::q7tr("the projectors are %1, or some of %2, each once"),
-                               {Message::verbatim(std::string(kSingleProjector)), allOf(chain)}));
-    return {};
-}
-
-// Everything that both ways of configuring must hold, with the defaults filled in.
-Result<BridgeConfig> checked(BridgeConfig config) {
-    if (!config.broker.starts_with("mqtt://") && !config.broker.starts_with("mqtts://"))
-        return failure(
-            Message(Text::q7tr("the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1"),
-                    {quoted(config.broker)}));
-    if (config.lines.empty()) return failure(Message(Text::q7tr("no line to serve: give at least one")));
-    std::set<std::string> names;
-    for (const BridgeLine& line : config.lines) {
-        if (!validName(line.name))
-            return failure(
-                Message(Text::q7tr("the line name %1 may hold only lower-case letters, digits, - and _"),
-                        {quoted(line.name)}));
-        if (line.name == kBridgeLevel)
-            return failure(
-                Message(Text::q7tr("a line may not be named \"bridge\": q7/bridge/ holds the bridges' "
-                                   "own topics")));
-        if (!names.insert(line.name).second)
-            return failure(Message(Text::q7tr("the line name %1 is given twice"), {quoted(line.name)}));
-        if (const Result<PortAddress> port = parsePortAddress(line.port); !port || line.port.empty())
-            return failure(
-                Message(Text::q7tr("line %1: %2"),
-                        {quoted(line.name), port ? Message(Text::q7tr("no port given")) : port.error()}));
-    }
-    if (!validName(config.id))
-        return failure(
-            Message(Text::q7tr("the bridge's id %1 may hold only lower-case letters, digits, - and _"),
-                    {quoted(config.id)}));
-    if (const char* user = std::getenv("Q7_MQTT_USERNAME"); user && config.username.empty())
-        config.username = user;
-    if (const char* password = std::getenv("Q7_MQTT_PASSWORD"); password && config.password.empty())
-        config.password = password;
-    return config;
 }
 
 std::string hostName() {
@@ -102,35 +70,235 @@ std::string hostName() {
     return id.empty() ? "bridge" : id;
 }
 
-Result<BridgeLine> parseLine(const std::string& text) {
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::vector<Key<BridgeConfig>> configKeys() {
+    return {
+        {"broker", "--broker", Kind::Text, "",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.broker = spelled(value);
+             if (config.broker.starts_with("mqtt://") || config.broker.starts_with("mqtts://")) return {};
+             return failure(Message(
+                 Text::q7tr("the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1"),
+                 {quoted(config.broker)}));
+         }},
+        {"id", "--id", Kind::Text, hostName(),
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.id = spelled(value);
+             if (validName(config.id)) return {};
+             return failure(
+                 Message(Text::q7tr("the bridge's id %1 may hold only lower-case letters, digits, - and _"),
+                         {quoted(config.id)}));
+         }},
+        {"poll", "--poll", Kind::Seconds, std::to_string(BridgeConfig{}.pollSeconds),
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             const std::string text = spelled(value);
+             int seconds = 0;
+             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+             if (ec != std::errc() || end != text.data() + text.size() || seconds < 1 || seconds > 86400)
+                 return failure(Message(Text::q7tr("poll must be a number of seconds from 1 to 86400")));
+             config.pollSeconds = seconds;
+             return {};
+         }},
+        {"discovery_prefix", "--discovery-prefix", Kind::Text, BridgeConfig{}.discoveryPrefix,
+         anyText<BridgeConfig, &BridgeConfig::discoveryPrefix>},
+        {"ca_file", "--ca-file", Kind::Text, "", anyText<BridgeConfig, &BridgeConfig::caFile>},
+        // Never on the command line, where other users see them.
+        {"username", "", Kind::Text, environment("Q7_MQTT_USERNAME"),
+         anyText<BridgeConfig, &BridgeConfig::username>},
+        {"password", "", Kind::Text, environment("Q7_MQTT_PASSWORD"),
+         anyText<BridgeConfig, &BridgeConfig::password>},
+        // Lines come as tables of their own keys; none at all is refused as a default would be.
+        {"line", "--line", Kind::Tables, "",
+         [](const Value&, BridgeConfig&) -> Result<> {
+             return failure(Message(Text::q7tr("no line to serve: give at least one")));
+         }},
+    };
+}
+
+std::vector<Key<BridgeLine>> lineKeys() {
+    return {
+        {"name", "", Kind::Text, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             line.name = spelled(value);
+             if (!validName(line.name))
+                 return failure(
+                     Message(Text::q7tr("the line name %1 may hold only lower-case letters, digits, - and _"),
+                             {quoted(line.name)}));
+             if (line.name == kBridgeLevel)
+                 return failure(
+                     Message(Text::q7tr("a line may not be named \"bridge\": q7/bridge/ holds the bridges' "
+                                        "own topics")));
+             return {};
+         }},
+        {"port", "", Kind::Text, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             line.port = spelled(value);
+             if (line.port.empty()) return failure(Message(Text::q7tr("no port given")));
+             const Result<PortAddress> port = parsePortAddress(line.port);
+             return port ? Result<>() : failure(port.error());
+         }},
+        {"speed", "speed", Kind::Speed, std::string(kSpeedOptions[0].baud),
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             const SpeedOption* speed = findSpeed(spelled(value));
+             if (!speed)
+                 return failure(Message(Text::q7tr("the speed must be %1, not %2"),
+                                        {eitherOf(speedNames()), quoted(spelled(value))}));
+             line.settings = speed->settings;
+             return {};
+         }},
+        // One projector without an address, or some of a chain's: 001+002 on the command line.
+        {"projectors", "projectors", Kind::Names, std::string(kSingleProjector),
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             const auto* list = std::get_if<std::vector<std::string>>(&value);
+             line.projectors = list ? *list : split(spelled(value), '+');
+             const std::set<std::string_view> distinct(line.projectors.begin(), line.projectors.end());
+             const std::vector<std::string_view> chain = projectorNames(true);
+             const bool ids = std::all_of(distinct.begin(), distinct.end(), [&](std::string_view p) {
+                 return std::find(chain.begin(), chain.end(), p) != chain.end();
+             });
+             if (distinct.size() == line.projectors.size() &&
+                 (ids || (distinct.size() == 1 && line.projectors[0] == kSingleProjector)) &&
+                 !distinct.empty())
+                 return {};
+             return failure(Message(Text::q7tr("the projectors are %1, or some of %2, each once"),
+                                    {Message::verbatim(std::string(kSingleProjector)), allOf(chain)}));
+         }},
+        {"log", "", Kind::Text, "", anyText<BridgeLine, &BridgeLine::log>},
+    };
+}
+
+template <class Target>
+const Key<Target>* find(const std::vector<Key<Target>>& keys, std::string_view name,
+                        std::string_view Key<Target>::*by) {
+    for (const Key<Target>& key : keys)
+        if (!name.empty() && key.*by == name) return &key;
+    return nullptr;
+}
+
+// The names or the flags of the keys, for a message that lists them; [[line]] tables are named apart.
+template <class Target>
+std::vector<std::string_view> spellings(const std::vector<Key<Target>>& keys,
+                                        std::string_view Key<Target>::*by) {
+    std::vector<std::string_view> names;
+    for (const Key<Target>& key : keys)
+        if (!(key.*by).empty() && (key.kind != Kind::Tables || by == &Key<Target>::flag))
+            names.push_back(key.*by);
+    return names;
+}
+
+// What a key not given stands for, through the same check as a value given.
+template <class Target>
+Result<> takeDefaults(const std::vector<Key<Target>>& keys, const std::set<std::string_view>& given,
+                      Target& into) {
+    for (const Key<Target>& key : keys)
+        if (key.take && !given.count(key.name))
+            if (Result<> ok = key.take(key.fallback, into); !ok) return ok;
+    return {};
+}
+
+Result<> addLine(BridgeConfig& config, BridgeLine line) {
+    for (const BridgeLine& other : config.lines)
+        if (other.name == line.name)
+            return failure(Message(Text::q7tr("the line name %1 is given twice"), {quoted(line.name)}));
+    config.lines.push_back(std::move(line));
+    return {};
+}
+
+// NAME=PORT[,speed=9600][,projectors=001+002]: the name, then every key a line's faults are told under.
+Result<BridgeLine> lineArgument(const std::string& text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos)
         return failure(
             Message(Text::q7tr("--line is written NAME=PORT[,speed=9600][,projectors=001+002], not %1"),
                     {quoted(text)}));
+    const std::vector<Key<BridgeLine>> keys = lineKeys();
     BridgeLine line;
-    line.name = text.substr(0, equals);
-    const std::vector<std::string> fields = split(text.substr(equals + 1), ',');
-    line.port = fields[0];
-    for (std::size_t i = 1; i < fields.size(); ++i) {
+    if (Result<> ok = find(keys, "name", &Key<BridgeLine>::name)->take(text.substr(0, equals), line); !ok)
+        return failure(ok.error());
+    std::vector<std::string> fields = split(text.substr(equals + 1), ',');
+    std::set<std::string_view> given{"name", "port"};
+    Result<> ok = find(keys, "port", &Key<BridgeLine>::name)->take(fields[0], line);
+    for (std::size_t i = 1; ok && i < fields.size(); ++i) {
         const std::size_t is = fields[i].find('=');
-        const std::string key = fields[i].substr(0, is),
-                          value = is == std::string::npos ? "" : fields[i].substr(is + 1);
-        if (key == "speed") {
-            const Result<std::string> settings = speedSettings(value);
-            if (!settings)
-                return failure(Message(Text::q7tr("line %1: %2"), {quoted(line.name), settings.error()}));
-            line.settings = *settings;
-        } else if (key == "projectors") {
-            line.projectors = split(value, '+');
-            if (const Result<> ok = checkProjectors(line.projectors); !ok)
-                return failure(Message(Text::q7tr("line %1: %2"), {quoted(line.name), ok.error()}));
-        } else {
-            return failure(Message(Text::q7tr("line %1: unknown setting %2; there are speed and projectors"),
-                                   {quoted(line.name), quoted(key)}));
-        }
+        const std::string setting = fields[i].substr(0, is);
+        const Key<BridgeLine>* key = find(keys, setting, &Key<BridgeLine>::flag);
+        if (!key)
+            return failure(Message(
+                Text::q7tr("line %1: unknown setting %2; there are %3"),
+                {quoted(line.name), quoted(setting), allOf(spellings(keys, &Key<BridgeLine>::flag))}));
+        given.insert(key->name);
+        ok = key->take(is == std::string::npos ? "" : fields[i].substr(is + 1), line);
     }
+    if (ok) ok = takeDefaults(keys, given, line);
+    if (!ok) return failure(Message(Text::q7tr("line %1: %2"), {quoted(line.name), ok.error()}));
     return line;
+}
+
+// The file's types where the command line has text. A value of another type is refused here, in the
+// file's words; a number or a list that is none reaches the key's check as nothing, which says what it takes.
+Result<Value> fileValue(std::string_view name, Kind kind, const toml::node& node) {
+    if (kind == Kind::Text) {
+        if (const std::optional<std::string> text = node.value<std::string>()) return *text;
+        return failure(Message(Text::q7tr("%1 must be a text in quotes"), {quoted(std::string(name))}));
+    }
+    if (kind == Kind::Speed && !node.is_integer())
+        return failure(
+            Message(Text::q7tr("speed must be a number, %1, without quotes"), {eitherOf(speedNames())}));
+    if (kind == Kind::Names) {
+        std::vector<std::string> names;
+        if (const toml::array* list = node.as_array())
+            for (const toml::node& each : *list)
+                names.push_back(each.value<std::string>().value_or("?"));
+        return names;
+    }
+    const std::optional<std::int64_t> number = node.value<std::int64_t>();
+    return number ? Value(*number) : Value(std::string());
+}
+
+// A table of the file: each key through its check, then those not given with their defaults. A fault
+// names the line of its key; one of a default, the line of the table, or none for the file's top.
+template <class Target>
+Result<> fromTable(const toml::table& table, const toml::node* owner, const std::vector<Key<Target>>& keys,
+                   Target& into, const std::string& path) {
+    const auto at = [&](const toml::node* node, const Message& why) {
+        if (!node) return failure(Message(Text::q7tr("%1: %2"), {Message::verbatim(path), why}));
+        return failure(Message(Text::q7tr("%1:%2: %3"),
+                               {Message::verbatim(path), Message::number(node->source().begin.line), why}));
+    };
+    constexpr bool top = std::is_same_v<Target, BridgeConfig>;
+    std::set<std::string_view> given;
+    for (const auto& [name, node] : table) {
+        const Key<Target>* key = find(keys, name.str(), &Key<Target>::name);
+        if (!key || (key->kind == Kind::Tables && !node.is_array_of_tables()))
+            return at(
+                &node,
+                top ? Message(Text::q7tr("unknown key %1; there are %2 and [[line]] tables"),
+                              {quoted(std::string(name.str())),
+                               Message::verbatim(commaList(spellings(keys, &Key<Target>::name)))})
+                    : Message(Text::q7tr("unknown key %1 in a line; there are %2"),
+                              {quoted(std::string(name.str())), allOf(spellings(keys, &Key<Target>::name))}));
+        given.insert(key->name);
+        if constexpr (top) {
+            if (key->kind == Kind::Tables) {
+                for (const toml::node& entry : *node.as_array()) {
+                    BridgeLine line;
+                    if (Result<> ok = fromTable(*entry.as_table(), &entry, lineKeys(), line, path); !ok)
+                        return ok;
+                    if (Result<> ok = addLine(into, std::move(line)); !ok) return at(&entry, ok.error());
+                }
+                continue;
+            }
+        }
+        const Result<Value> value = fileValue(key->name, key->kind, node);
+        if (!value) return at(&node, value.error());
+        if (const Result<> ok = key->take(*value, into); !ok) return at(&node, ok.error());
+    }
+    if (const Result<> ok = takeDefaults(keys, given, into); !ok) return at(owner, ok.error());
+    return {};
 }
 
 // Read here rather than by the TOML reader, whose reasons for not reading a file are in English only.
@@ -274,37 +442,29 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
     if (std::find(args.begin(), args.end(), "--config") != args.end())
         return failure(Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
                                           "file")));
+    const std::vector<Key<BridgeConfig>> keys = configKeys();
     BridgeConfig config;
-    config.id = hostName();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        if (i + 1 >= args.size())
-            return failure(Message(Text::q7tr("%1 needs a value (q7ctl bridge --help)"), {quoted(option)}));
-        const std::string& value = args[++i];
-        if (option == "--broker") {
-            config.broker = value;
-        } else if (option == "--line") {
-            const Result<BridgeLine> line = parseLine(value);
-            if (!line) return failure(line.error());
-            config.lines.push_back(*line);
-        } else if (option == "--poll") {
-            const Result<int> seconds = number(value, 1, 86400);
-            if (!seconds) return failure(Message(Text::q7tr("--poll: %1"), {seconds.error()}));
-            config.pollSeconds = *seconds;
-        } else if (option == "--id") {
-            config.id = value;
-        } else if (option == "--ca-file") {
-            config.caFile = value;
-        } else if (option == "--discovery-prefix") {
-            config.discoveryPrefix = value;
-        } else {
+    std::set<std::string_view> given;
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const Key<BridgeConfig>* key = find(keys, args[i], &Key<BridgeConfig>::flag);
+        if (!key)
             return failure(Message(
-                Text::q7tr("unknown option %1 (--config FILE alone, or --broker, --line, --poll, --id, "
-                           "--ca-file, --discovery-prefix)"),
-                {quoted(option)}));
-        }
+                Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
+                {quoted(args[i]), Message::verbatim(commaList(spellings(keys, &Key<BridgeConfig>::flag)))}));
+        if (i + 1 == args.size())
+            return failure(Message(Text::q7tr("%1 needs a value (q7ctl bridge --help)"), {quoted(args[i])}));
+        given.insert(key->name);
+        Result<> ok;
+        if (key->kind != Kind::Tables)
+            ok = key->take(args[i + 1], config);
+        else if (Result<BridgeLine> line = lineArgument(args[i + 1]))
+            ok = addLine(config, std::move(*line));
+        else
+            ok = failure(line.error());
+        if (!ok) return failure(ok.error());
     }
-    return checked(config);
+    if (Result<> ok = takeDefaults(keys, given, config); !ok) return failure(ok.error());
+    return config;
 }
 
 Result<BridgeConfig> loadBridgeConfig(const std::string& path) {
@@ -333,87 +493,9 @@ Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::st
                                 Message(Text::q7tr("this is not valid TOML: %1"),
                                         {Message::verbatim(std::string(error.description()))})}));
     }
-    const auto at = [&](const toml::node& node, const Message& why) {
-        return failure(Message(Text::q7tr("%1:%2: %3"),
-                               {Message::verbatim(path), Message::number(node.source().begin.line), why}));
-    };
     BridgeConfig config;
-    config.id = hostName();
-    const auto text = [&](const toml::node& node, const std::string& key, std::string& into) -> Result<> {
-        const std::optional<std::string> value = node.value<std::string>();
-        if (!value) return at(node, Message(Text::q7tr("%1 must be a text in quotes"), {quoted(key)}));
-        into = *value;
-        return {};
-    };
-    for (const auto& [key, node] : file) {
-        const std::string name(key.str());
-        Result<> ok;
-        if (name == "broker")
-            ok = text(node, name, config.broker);
-        else if (name == "id")
-            ok = text(node, name, config.id);
-        else if (name == "ca_file")
-            ok = text(node, name, config.caFile);
-        else if (name == "username")
-            ok = text(node, name, config.username);
-        else if (name == "password")
-            ok = text(node, name, config.password);
-        else if (name == "discovery_prefix")
-            ok = text(node, name, config.discoveryPrefix);
-        else if (name == "poll") {
-            const std::optional<std::int64_t> seconds = node.value<std::int64_t>();
-            if (!seconds || *seconds < 1 || *seconds > 86400)
-                return at(node, Message(Text::q7tr("poll must be a number of seconds from 1 to 86400")));
-            config.pollSeconds = static_cast<int>(*seconds);
-        } else if (name == "line" && node.is_array_of_tables()) {
-            for (const toml::node& entry : *node.as_array()) {
-                BridgeLine line;
-                for (const auto& [lineKey, value] : *entry.as_table()) {
-                    const std::string field(lineKey.str());
-                    if (field == "name")
-                        ok = text(value, field, line.name);
-                    else if (field == "port")
-                        ok = text(value, field, line.port);
-                    else if (field == "log")
-                        ok = text(value, field, line.log);
-                    else if (field == "speed") {
-                        if (!value.is_integer())
-                            return at(value, Message(Text::q7tr("speed must be a number, %1, without quotes"),
-                                                     {eitherOf(speedNames())}));
-                        const Result<std::string> settings =
-                            speedSettings(std::to_string(value.value<std::int64_t>().value_or(0)));
-                        if (!settings) return at(value, settings.error());
-                        line.settings = *settings;
-                    } else if (field == "projectors" && value.is_array()) {
-                        line.projectors.clear();
-                        for (const toml::node& p : *value.as_array())
-                            line.projectors.push_back(p.value<std::string>().value_or("?"));
-                        if (const Result<> fine = checkProjectors(line.projectors); !fine)
-                            return at(value, fine.error());
-                    } else {
-                        return at(
-                            value,
-                            Message(Text::q7tr(
-                                        "unknown key %1 in a line; there are name, port, speed, projectors "
-                                        "and log"),
-                                    {quoted(field)}));
-                    }
-                    if (!ok) return failure(ok.error());
-                }
-                config.lines.push_back(line);
-            }
-        } else {
-            return at(
-                node,
-                Message(Text::q7tr("unknown key %1; there are broker, id, poll, discovery_prefix, ca_file, "
-                                   "username, password and [[line]] tables"),
-                        {quoted(name)}));
-        }
-        if (!ok) return failure(ok.error());
-    }
-    const Result<BridgeConfig> fine = checked(config);
-    if (!fine) return failure(Message(Text::q7tr("%1: %2"), {Message::verbatim(path), fine.error()}));
-    return fine;
+    if (Result<> ok = fromTable(file, nullptr, configKeys(), config, path); !ok) return failure(ok.error());
+    return config;
 }
 
 } // namespace q7

@@ -18,9 +18,9 @@ TEST(BridgeConfig, TheCommandLineAndItsRefusals) {
         {"--broker", "mqtt://b:1884", "--line", "hall-a=socket://10.0.0.2:4001,speed=9600,projectors=001+003",
          "--line", "foyer_2=/dev/ttyUSB0", "--poll", "5", "--id", "x1"});
     ASSERT_TRUE(c.has_value()) << c.error().english();
-    EXPECT_EQ(c->lines[0].settings, "9600,N,8,1");
-    EXPECT_EQ(c->lines[0].projectors, (std::vector<std::string>{"001", "003"}));
-    EXPECT_EQ(c->lines[1].projectors, std::vector<std::string>{"single"});
+    EXPECT_EQ(std::tuple(c->lines[0].settings, c->lines[0].projectors, c->lines[1].settings,
+                         c->lines[1].projectors),
+              std::tuple("9600,N,8,1", Args{"001", "003"}, "19200,N,8,1", Args{"single"}));
     EXPECT_EQ(std::tuple(c->pollSeconds, c->id, c->discoveryPrefix), std::tuple(5, "x1", "homeassistant"));
     const std::pair<Args, const char*> refused[] = {
         {{"--broker", "mqtt://b", "--line", "Hall=/dev/ttyS0"}, "the line name \"Hall\" may hold only"},
