@@ -269,7 +269,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
     if (args.empty())
         return failure(
             Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
-                               "FILE (q7ctl bridge --help)")));
+                               "FILE (q7-bridge --help)")));
     if (std::find(args.begin(), args.end(), "--config") != args.end())
         return failure(Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
                                           "file")));
@@ -278,7 +278,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (i + 1 >= args.size())
-            return failure(Message(Text::q7tr("%1 needs a value (q7ctl bridge --help)"), {quoted(option)}));
+            return failure(Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(option)}));
         const std::string& value = args[++i];
         if (option == "--broker") {
             config.broker = value;

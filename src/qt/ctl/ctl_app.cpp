@@ -16,8 +16,13 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTime>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <optional>
+#include <string_view>
+#include <unistd.h>
 
 namespace q7 {
 namespace {
@@ -234,9 +239,42 @@ std::optional<std::string> environment(const char* name) {
     return qEnvironmentVariable(name).toStdString();
 }
 
+// The bridge is a program of its own, which q7ctl does not load: "q7ctl bridge ARGS..." becomes the q7-bridge
+// beside this program (or else on the PATH) with the same arguments, output and exit status.
+int startBridge(int argc, char* argv[]) {
+    std::error_code noLink;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", noLink);
+    std::string beside = noLink ? std::string() : (self.parent_path() / "q7-bridge").string();
+    std::string name = "q7-bridge";
+    std::vector<char*> args{name.data()};
+    args.insert(args.end(), argv + 2, argv + argc);
+    args.push_back(nullptr);
+    std::string tried = name;
+    int why = ENOENT;
+    if (!beside.empty()) {
+        args[0] = beside.data();
+        ::execv(beside.c_str(), args.data());
+        tried = beside;
+        why = errno;
+    }
+    args[0] = name.data();
+    ::execvp(name.c_str(), args.data());
+    // What is there but cannot be run says more than what is not there.
+    if (why == ENOENT && errno != ENOENT) {
+        tried = name;
+        why = errno;
+    }
+    QCoreApplication app(argc, argv);
+    installTranslations(app);
+    complain(Message(Text::q7tr("cannot start the bridge, %1: %2"),
+                     {Message::verbatim(tried), Message::verbatim(std::strerror(why))}));
+    return kLineFailed;
+}
+
 } // namespace
 
 int runCtl(int argc, char* argv[]) {
+    if (argc > 1 && std::string_view(argv[1]) == "bridge") return startBridge(argc, argv);
     QCoreApplication app(argc, argv);
     installTranslations(app);
     QCoreApplication::setApplicationName("q7ctl");
