@@ -14,12 +14,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
@@ -47,11 +48,6 @@ const char* const kCommands = Text::q7tr(
     "Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could "
     "not\n"
     "be opened or went away, 2 a usage error, 128 + N ended by signal N.\n");
-
-// An option's description, in the user's language.
-QString described(const char* text) {
-    return translated(Message(text));
-}
 
 void say(FILE* to, const std::string& text) {
     std::fputs(text.c_str(), to);
@@ -88,8 +84,20 @@ struct Options {
     std::vector<std::string> words;
 };
 
-// A usage error, or the options and the words of the command.
-Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments) {
+// "-1", "-0.5": a number, not an option. Written out: a regular expression costs a script's run its
+// compilation.
+bool isNegativeNumber(const QString& word) {
+    return word.size() > 1 && word.front() == '-' && std::all_of(word.begin() + 1, word.end(), [](QChar c) {
+               return (c >= '0' && c <= '9') || c == '.';
+           });
+}
+
+// A usage error, or the options and the words of the command; forPeople adds what the help and Qt's own
+// refusals say, in the user's language.
+Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments, bool forPeople) {
+    const auto described = [forPeople](const char* text) {
+        return forPeople ? translated(Message(text)) : QString();
+    };
     const QCommandLineOption port(
         "port",
         described(Text::q7tr("The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT "
@@ -122,8 +130,7 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
         "COMMAND...");
     // A negative number at the end is a hold's seconds out of range, not an option.
     QStringList words = arguments;
-    if (words.size() > 1 && QRegularExpression("^-[0-9.]+$").match(words.back()).hasMatch())
-        words.insert(words.size() - 1, "--");
+    if (words.size() > 1 && isNegativeNumber(words.back())) words.insert(words.size() - 1, "--");
     if (!parser.parse(words)) return failure(Message::verbatim(parser.errorText().toStdString()));
     Options o;
     for (const QString& word : parser.positionalArguments())
@@ -276,12 +283,20 @@ int startBridge(int argc, char* argv[]) {
 int runCtl(int argc, char* argv[]) {
     if (argc > 1 && std::string_view(argv[1]) == "bridge") return startBridge(argc, argv);
     QCoreApplication app(argc, argv);
-    installTranslations(app);
     QCoreApplication::setApplicationName("q7ctl");
     QCoreApplication::setApplicationVersion(Q7_VERSION);
-    QCommandLineParser parser;
-    const Result<Options> options = parseOptions(parser, QCoreApplication::arguments());
-    const bool json = parser.isSet("json");
+    // Finding and loading the translations costs a script's run over half a millisecond, and only the help
+    // and Qt's words in a refusal need them installed beforehand: a text of ours loads them when it is shown.
+    const QStringList arguments = QCoreApplication::arguments();
+    auto parser = std::make_unique<QCommandLineParser>();
+    Result<Options> options = parseOptions(*parser, arguments, false);
+    const auto forPeople = [&] {
+        installTranslations(app);
+        parser = std::make_unique<QCommandLineParser>();
+        options = parseOptions(*parser, arguments, true);
+    };
+    if (!options) forPeople();
+    const bool json = parser->isSet("json");
     // A failure is said on standard error, and with --json told on standard output as well.
     const auto fail = [json](const char* outcome, const Message& why, int status) {
         complain(why);
@@ -289,15 +304,16 @@ int runCtl(int argc, char* argv[]) {
         return status;
     };
     if (!options) return fail("usage", options.error(), kUsageError);
-    if (parser.isSet("version")) {
+    if (parser->isSet("version")) {
         say(stdout, "q7ctl " Q7_VERSION "\n");
         return 0;
     }
     const Result<Request> request = parseRequest(options->words);
-    if (parser.isSet("help") || (request && request->kind == Request::Kind::Help)) {
+    if (parser->isSet("help") || (request && request->kind == Request::Kind::Help)) {
         std::vector<std::string> about = options->words;
         if (request && request->kind == Request::Kind::Help) about = {request->text};
-        say(stdout, helpText(parser, about));
+        forPeople();
+        say(stdout, helpText(*parser, about));
         return 0;
     }
     if (!request) return fail("usage", request.error(), kUsageError);
