@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The bridge at scale: one q7ctl bridge serving N lines (raw TCP servers in this process that answer like a
+// The bridge at scale: one q7-bridge serving N lines (raw TCP servers in this process that answer like a
 // projector) through a mosquitto of its own. Measures, for 1 and for 100 lines: command published to frame at
 // the line (one clock: this process publishes and receives), median and p99; the bridge's CPU over a quiet
 // minute; its resident memory per line. Then the same latency for 1 line behind a copy of Debian's stock
@@ -133,7 +133,7 @@ Figures measure(int lines, int commands, int quietS, const QString& bridgeProgra
     }
     config.close();
     QProcess bridge;
-    bridge.start(bridgeProgram, {"bridge", "--config", config.fileName()});
+    bridge.start(bridgeProgram, {"--config", config.fileName()});
     q7::MqttClient client(
         *q7::parseBrokerUrl(("mqtt://127.0.0.1:" + QString::number(brokerPort)).toStdString()));
     (void)client.start();
@@ -173,7 +173,7 @@ Figures measure(int lines, int commands, int quietS, const QString& bridgeProgra
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bridge_bench PATH_TO_Q7CTL\n");
+        std::fprintf(stderr, "usage: bridge_bench PATH_TO_Q7_BRIDGE\n");
         return 2;
     }
     const bool quick = qEnvironmentVariableIntValue("BENCH_QUICK") != 0;

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# q7ctl's bash completion as bash runs it on a TAB: the words typed in COMP_WORDS, the offers in COMPREPLY.
-# The built q7ctl comes first on PATH, as the completion asks it for the names.
-# Usage: completion.sh COMPLETION_FILE Q7CTL_DIRECTORY
+# The bash completion of q7ctl and q7-bridge as bash runs it on a TAB: the words typed in COMP_WORDS, the offers
+# in COMPREPLY. The built programs come first on PATH, as the completion asks q7ctl for the names.
+# Usage: completion.sh COMPLETION_FILE PROGRAMS_DIRECTORY
 source "$1"
 PATH=$2:$PATH
 cd "$(mktemp -d)" && trap 'rm -rf "$PWD"' EXIT && touch venue.log bridge.toml
 failures=0
 
-# expect OFFERED WORD...: completing the last WORD offers OFFERED, in that order.
+# expect OFFERED WORD...: completing the last WORD of q7ctl (or of $program) offers OFFERED, in that order.
 expect() {
-    local wanted=$1
+    local wanted=$1 program=${program:-q7ctl}
     shift
-    COMP_WORDS=(q7ctl "$@") COMP_CWORD=$# COMPREPLY=()
-    _q7ctl
+    COMP_WORDS=("$program" "$@") COMP_CWORD=$# COMPREPLY=()
+    "_${program//-/_}"
     if [[ ${COMPREPLY[*]} != "$wanted" ]]; then
-        echo "FAIL: q7ctl $* <TAB> offers '${COMPREPLY[*]}', not '$wanted'"
+        echo "FAIL: $program $* <TAB> offers '${COMPREPLY[*]}', not '$wanted'"
         failures=$((failures + 1))
     fi
 }
@@ -43,8 +43,13 @@ expect "--port --speed --projector --json --timeout --verbose --log --log-size -
 same "q7ctl --help" "" < <(q7ctl --help)
 expect "bridge" bri
 expect "" --json bri
-expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help" bridge --
-same "the usage of q7ctl bridge --help" --help < <(q7ctl bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
+expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help --version" bridge --
+same "the usage of q7ctl bridge --help" "" < <(q7ctl bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
+program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help --version" --
+same "the usage of q7-bridge --help" "" < <(q7-bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
+program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix" --line x=y --
+program=q7-bridge expect "" --config bridge.toml --
+program=q7-bridge expect "mqtt:// mqtts://" --broker ""
 expect "--broker --line --poll --id --ca-file --discovery-prefix" bridge --broker mqtt://broker --line x=y --
 expect "" bridge --config bridge.toml --
 expect "bridge.toml" bridge --config b

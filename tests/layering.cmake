@@ -15,7 +15,7 @@ set(below_panel panel protocol display link session log base)
 set(below_qt/core qt/core link session log display protocol base)
 set(below_qt/widgets qt/widgets qt/core panel protocol display link session log base)
 set(below_qt/ctl qt/ctl qt/core request protocol display link session log base)
-set(below_qt/bridge qt/bridge qt/ctl qt/core bridge request protocol display link session log base)
+set(below_qt/bridge qt/bridge qt/core bridge request protocol display link session log base)
 set(below_programs programs qt/widgets qt/bridge qt/ctl qt/core panel bridge request protocol display link session log base)
 set(qt_allowed qt/core qt/widgets qt/ctl qt/bridge programs)
 

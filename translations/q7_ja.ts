@@ -40,8 +40,8 @@
         <translation>回線 %1: 不明な設定 %2 です。使用できる設定は %3 です</translation>
     </message>
     <message>
-        <source>%1 needs a value (q7ctl bridge --help)</source>
-        <translation>%1 には値が必要です (q7ctl bridge --help を参照)</translation>
+        <source>%1 needs a value (q7-bridge --help)</source>
+        <translation>%1 には値が必要です (q7-bridge --help を参照)</translation>
     </message>
     <message>
         <source>unknown option %1 (--config FILE alone, or %2)</source>
@@ -554,6 +554,10 @@ DEVICE には /dev/ttyUSB0 のような USB アダプターや擬似端末、ま
         <translation>デバイスまたはサーバー: /dev/ttyUSB0、socket://HOST:PORT、rfc2217://HOST:PORT (既定: $Q7_PORT、なければパネルのポート 1。使用するポートを標準エラー出力に表示する)。</translation>
     </message>
     <message>
+        <source>cannot start the bridge, %1: %2</source>
+        <translation>ブリッジ %1 を起動できません: %2</translation>
+    </message>
+    <message>
         <source>Ended by signal %1.</source>
         <translation>シグナル %1 で終了しました。</translation>
     </message>
@@ -610,8 +614,8 @@ SIGINT または SIGTERM で直ちに終了する。
         <translation>コマンドの応答を受け取る前にブリッジが停止しました。</translation>
     </message>
     <message>
-        <source>nothing to serve: give --broker URL and --line NAME=PORT, or --config FILE (q7ctl bridge --help)</source>
-        <translation>対象がありません。--broker URL と --line NAME=PORT、または --config FILE を指定してください (q7ctl bridge --help)</translation>
+        <source>nothing to serve: give --broker URL and --line NAME=PORT, or --config FILE (q7-bridge --help)</source>
+        <translation>対象がありません。--broker URL と --line NAME=PORT、または --config FILE を指定してください (q7-bridge --help)</translation>
     </message>
     <message>
         <source>--config FILE stands alone: the other settings are written in the file</source>
@@ -706,9 +710,10 @@ SIGINT または SIGTERM で直ちに終了する。
         <translation>ロックファイル %1 が残っていますが、それを作成したプロセス %2 はすでに終了しています。root 権限でファイルを削除するか (sudo rm %1)、ブリッジを再起動してください (systemctl restart q7-bridge)。ブリッジは起動時にこのようなファイルを削除します</translation>
     </message>
     <message>
-        <source>Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
+        <source>Usage: q7-bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7-bridge --config FILE
+       q7-bridge --help | --version
 Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery.
 Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
 homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
@@ -726,9 +731,10 @@ Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
   q7/bridge/ID/lines              the lines served, retained
   q7/bridge/ID/status             the lines left to another bridge that serves them too, retained
 </source>
-        <translation>使い方: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7ctl bridge --config FILE
+        <translation>使い方: q7-bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+       q7-bridge --config FILE
+       q7-bridge --help | --version
 すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
 既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
 homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、

@@ -438,7 +438,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
     if (args.empty())
         return failure(
             Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
-                               "FILE (q7ctl bridge --help)")));
+                               "FILE (q7-bridge --help)")));
     if (std::find(args.begin(), args.end(), "--config") != args.end())
         return failure(Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
                                           "file")));
@@ -452,7 +452,7 @@ Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) 
                 Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
                 {quoted(args[i]), Message::verbatim(commaList(spellings(keys, &Key<BridgeConfig>::flag)))}));
         if (i + 1 == args.size())
-            return failure(Message(Text::q7tr("%1 needs a value (q7ctl bridge --help)"), {quoted(args[i])}));
+            return failure(Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(args[i])}));
         given.insert(key->name);
         Result<> ok;
         if (key->kind != Kind::Tables)

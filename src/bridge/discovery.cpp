@@ -168,7 +168,7 @@ std::vector<DiscoveryEntity> discoveryFor(const std::string& prefix, const std::
                           {"manufacturer", "q7panel"},
                           {"model", "Q7 / Q7L"}};
     const Json origin{
-        {"name", "q7ctl bridge"}, {"sw_version", Q7_VERSION}, {"support_url", "https://q7panel.org/"}};
+        {"name", "q7-bridge"}, {"sw_version", Q7_VERSION}, {"support_url", "https://q7panel.org/"}};
     const auto add = [&](const std::string& component, const std::string& id, std::string name, Json config) {
         const std::string unique = device + "_" + id;
         config["unique_id"] = unique;

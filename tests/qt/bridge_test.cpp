@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// q7ctl bridge against a real mosquitto of the test's own and q7sim on its lines, watched by a client of the
-// test's: discovery, state after a poll, a command and its frame, a response topic, a second bridge, a line
-// that goes and comes back, the broker restarted, the last will. Real time: every bound is generous.
+// q7-bridge against a real mosquitto of the test's own and q7sim on its lines, watched by a client of the
+// test's: discovery, state after a poll, a command and its frame, a response topic, a second bridge (started
+// as q7ctl bridge), a line that goes and comes back, the broker restarted, the last will. Real time: every
+// bound is generous.
 
 #include "broker.h"
 #include "qt/bridge/mqtt_client.h"
@@ -58,9 +59,9 @@ TEST(Bridge, AVenueOnTheBroker) {
     watch.client.publish("q7/foyer/single/command", "power off", true);
     QProcess bridge;
     bridge.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    bridge.start(Q7CTL_PATH, {"bridge", "--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()),
-                              "--line", "hall=" + hall.port + ",projectors=001+002", "--line",
-                              "foyer=" + foyer.port, "--poll", "1", "--id", "test"});
+    bridge.start(Q7_BRIDGE_PATH, {"--broker", QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--line",
+                                  "hall=" + hall.port + ",projectors=001+002", "--line",
+                                  "foyer=" + foyer.port, "--poll", "1", "--id", "test"});
     EXPECT_TRUE(watch.seen("q7/bridge/test/availability", "online"));
     const QJsonObject power = watch.json("homeassistant/switch/q7_test_hall_002_power/config");
     EXPECT_EQ(power["command_topic"].toString(), "q7/hall/002/command");
@@ -108,10 +109,9 @@ TEST(Bridge, AVenueOnTheBroker) {
     EXPECT_TRUE(watch.seen("q7/lobby/single/availability", "offline"));
     QTest::qWait(1000);
     EXPECT_EQ(watch.count["q7/bridge/venue2/availability"], 2) << "online, then offline once: no will";
-    EXPECT_TRUE(
-        QString::fromUtf8(other.readAllStandardError())
-            .contains("q7ctl bridge: WARNING: the bridge test serves the line hall as well; this bridge "
-                      "leaves the line to it, as its id is the smaller\n"));
+    EXPECT_TRUE(QString::fromUtf8(other.readAllStandardError())
+                    .contains("q7-bridge: WARNING: the bridge test serves the line hall as well; this bridge "
+                              "leaves the line to it, as its id is the smaller\n"));
     EXPECT_EQ(hall.commands(), (QStringList{"A002C00", "A001CF IMAGE IMAGE2", "A001CF IMAGE IMAGE3"}));
     EXPECT_EQ(foyer.commands(), QStringList{"C44"}) << "nothing refused was sent, nor a retained command";
 
@@ -130,11 +130,11 @@ TEST(Bridge, AVenueOnTheBroker) {
     // What a venue's journal shows of it all.
     const QString journal = QString::fromUtf8(bridge.readAllStandardError());
     for (const QString& told :
-         {QString("q7ctl bridge: serving hall (%1: 001 002), foyer (%2: single)").arg(hall.port, foyer.port),
-          QString("q7ctl bridge: connected to the broker mqtt://127.0.0.1:%1\n").arg(broker.port()),
-          QString("q7ctl bridge: the line hall is away: "), QString("q7ctl bridge: the line hall is open\n"),
-          QString("q7ctl bridge: a command on q7/hall/003/command was not run: no projector 003 is served"),
-          QString("q7ctl bridge: WARNING: the bridge venue2 serves the line hall as well; this bridge keeps "
+         {QString("q7-bridge: serving hall (%1: 001 002), foyer (%2: single)").arg(hall.port, foyer.port),
+          QString("q7-bridge: connected to the broker mqtt://127.0.0.1:%1\n").arg(broker.port()),
+          QString("q7-bridge: the line hall is away: "), QString("q7-bridge: the line hall is open\n"),
+          QString("q7-bridge: a command on q7/hall/003/command was not run: no projector 003 is served"),
+          QString("q7-bridge: WARNING: the bridge venue2 serves the line hall as well; this bridge keeps "
                   "it, as "
                   "its id is the smaller\n")})
         EXPECT_TRUE(journal.contains(told)) << told.toStdString() << "\n" << journal.toStdString();

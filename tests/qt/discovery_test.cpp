@@ -57,7 +57,7 @@ TEST(Discovery, HomeAssistantReadsEveryStateAsItsEntityCompares) {
                         .match(c["default_entity_id"].toString())
                         .hasMatch())
             << c["default_entity_id"].toString().toStdString();
-        EXPECT_EQ(c["origin"]["name"].toString(), "q7ctl bridge");
+        EXPECT_EQ(c["origin"]["name"].toString(), "q7-bridge");
         if (c.contains("value_template"))
             templates.append(
                 QJsonArray{c["unique_id"].toString().remove("q7_test_hall_001_"), c["value_template"]});

@@ -35,9 +35,9 @@ class MqttBroker final : public Broker {
     MqttClient& client_;
 };
 
-// One line on standard error for each thing that happens, for the journal.
+// Every line on standard error says whose it is; one for each thing that happens, for the journal.
 void tell(const Message& what) {
-    std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(what).c_str());
+    std::fprintf(stderr, "q7-bridge: %s\n", translatedText(what).c_str());
     std::fflush(stderr);
 }
 
@@ -95,10 +95,10 @@ class Bridge final : public QObject {
 };
 
 const char* const kBridgeHelp = Text::q7tr(
-    "Usage: q7ctl bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]\n"
-    "                    [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix "
-    "PREFIX]\n"
-    "       q7ctl bridge --config FILE\n"
+    "Usage: q7-bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]\n"
+    "                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]\n"
+    "       q7-bridge --config FILE\n"
+    "       q7-bridge --help | --version\n"
     "Puts the projectors of every line on an MQTT broker, with Home Assistant's discovery.\n"
     "Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix\n"
     "homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file\n"
@@ -123,19 +123,23 @@ const char* const kBridgeHelp = Text::q7tr(
 int runBridge(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     installTranslations(app);
-    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(translatedText(Message(kBridgeHelp)).c_str(), stdout);
         return 0;
     }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::fputs("q7-bridge " Q7_VERSION "\n", stdout);
+        return 0;
+    }
     const Result<BridgeConfig> config = parseBridgeArguments(args);
     if (!config) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(config.error()).c_str());
+        tell(config.error());
         return 2;
     }
     Result<MqttSettings> settings = parseBrokerUrl(config->broker);
     if (!settings) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(settings.error()).c_str());
+        tell(settings.error());
         return 2;
     }
     settings->caFile = config->caFile;
@@ -153,7 +157,7 @@ int runBridge(int argc, char* argv[]) {
             // Said between the journal's other lines, not across them.
             Result<std::unique_ptr<SessionLog>> opened = openSessionLog(line.log, config->logBytes, tell);
             if (!opened) {
-                std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(opened.error()).c_str());
+                tell(opened.error());
                 return 1;
             }
             files[line.log] = std::move(*opened);
@@ -168,7 +172,7 @@ int runBridge(int argc, char* argv[]) {
         QCoreApplication::exit(0);
     });
     if (Result<> started = bridge.start(); !started) {
-        std::fprintf(stderr, "q7ctl bridge: %s\n", translatedText(started.error()).c_str());
+        tell(started.error());
         return 1;
     }
     return QCoreApplication::exec();

@@ -2,15 +2,49 @@
 #include "qt/core/qt_network_line.h"
 
 #include <QDeadlineTimer>
+#include <QSocketNotifier>
 #include <algorithm>
-
-#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/socket.h>
-#endif
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 
 namespace q7 {
+
+// A host name's lookup, which cannot be cancelled: its thread hands the addresses to the line that asked, if
+// that line still waits for them.
+struct NetworkLine::Lookup {
+    std::mutex mutex;
+    NetworkLine* owner = nullptr;
+};
+
+namespace {
+
+// The addresses of host; none where there are none (or, with AI_NUMERICHOST, where host is a name).
+std::vector<NetworkLine::Endpoint> resolve(const std::string& host, std::uint16_t port, int flags) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    std::vector<NetworkLine::Endpoint> out;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return out;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        NetworkLine::Endpoint e;
+        e.size = static_cast<socklen_t>(std::min<std::size_t>(a->ai_addrlen, sizeof e.address));
+        std::memcpy(&e.address, a->ai_addr, e.size);
+        out.push_back(e);
+    }
+    ::freeaddrinfo(found);
+    return out;
+}
+
+} // namespace
 
 NetworkLine::NetworkLine(QObject* parent) : QObject(parent) {
     connectTimer_.setSingleShot(true);
@@ -18,12 +52,12 @@ NetworkLine::NetworkLine(QObject* parent) : QObject(parent) {
         fail(Message(Text::q7tr("the server did not answer within %1 seconds"),
                      {Message::number(kConnectTimeoutMs / 1000)}));
     });
-    connect(&socket_, &QTcpSocket::connected, this, &NetworkLine::onConnected);
-    connect(&socket_, &QTcpSocket::readyRead, this, &NetworkLine::onReadyRead);
-    connect(&socket_, &QTcpSocket::errorOccurred, this, &NetworkLine::onSocketError);
-    // Qt stops reading from the kernel when this much waits unread: a flooding server is held back by TCP.
-    socket_.setReadBufferSize(static_cast<qint64>(kReceiveLimit));
     clock_.start();
+}
+
+NetworkLine::~NetworkLine() {
+    cancelLookup();
+    dropSocket();
 }
 
 Result<> NetworkLine::open(const PortAddress& address, const LineSettings& line) {
@@ -35,19 +69,109 @@ Result<> NetworkLine::open(const PortAddress& address, const LineSettings& line)
     reportedLine_ = false;
     state_ = State::Connecting;
     connectTimer_.start(kConnectTimeoutMs);
-    // A host name is looked up by Qt without blocking the window; an address without a route fails at once,
-    // inside this call.
+    // An address is connected to at once, and one without a route fails inside this call; a host name is
+    // looked up first, without blocking the window.
     starting_ = true;
     startFailure_ = {};
-    socket_.connectToHost(QString::fromStdString(address.host), address.port);
+    endpoints_ = resolve(address.host, address.port, AI_NUMERICHOST);
+    nextEndpoint_ = 0;
+    lastConnectError_ = 0;
+    if (endpoints_.empty())
+        lookUp();
+    else
+        connectNext();
     starting_ = false;
     if (!startFailure_.empty()) return failure(std::exchange(startFailure_, {}));
     return {};
 }
 
+void NetworkLine::lookUp() {
+    auto lookup = std::make_shared<Lookup>();
+    lookup->owner = this;
+    lookup_ = lookup;
+    std::thread([lookup, host = address_.host, port = address_.port] {
+        std::vector<Endpoint> found = resolve(host, port, 0);
+        const std::lock_guard<std::mutex> lock(lookup->mutex);
+        if (!lookup->owner) return;
+        // Posted while the owner is certainly there; an owner destroyed before it runs drops it.
+        QMetaObject::invokeMethod(
+            lookup->owner,
+            [owner = lookup->owner, lookup, found = std::move(found)]() mutable {
+                if (owner->lookup_ == lookup) owner->looked(std::move(found));
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void NetworkLine::looked(std::vector<Endpoint> found) {
+    lookup_.reset();
+    if (found.empty()) {
+        fail(Message(Text::q7tr("the host name %1 is not known"), {Message::verbatim(address_.host)}));
+        return;
+    }
+    endpoints_ = std::move(found);
+    nextEndpoint_ = 0;
+    connectNext();
+}
+
+void NetworkLine::cancelLookup() {
+    if (!lookup_) return;
+    {
+        const std::lock_guard<std::mutex> lock(lookup_->mutex);
+        lookup_->owner = nullptr;
+    }
+    lookup_.reset();
+}
+
+void NetworkLine::connectNext() {
+    while (nextEndpoint_ < endpoints_.size()) {
+        const Endpoint& e = endpoints_[nextEndpoint_++];
+        const int fd = ::socket(e.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            lastConnectError_ = errno;
+            continue;
+        }
+        const int done = ::connect(fd, reinterpret_cast<const sockaddr*>(&e.address), e.size);
+        const int error = done == 0 ? 0 : errno;
+        if (done != 0 && error != EINPROGRESS && error != EINTR) {
+            ::close(fd);
+            lastConnectError_ = error;
+            continue;
+        }
+        fd_ = fd;
+        reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        reader_->setEnabled(false);
+        connect(reader_.get(), &QSocketNotifier::activated, this, &NetworkLine::onReadyRead);
+        writer_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+        connect(writer_.get(), &QSocketNotifier::activated, this,
+                [this] { socketConnected_ ? flush() : onConnectDone(); });
+        if (done == 0) onConnected();
+        return;
+    }
+    failOn(lastConnectError_ ? lastConnectError_ : EHOSTUNREACH);
+}
+
+void NetworkLine::onConnectDone() {
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+    if (error == EINPROGRESS || error == EALREADY) return;
+    if (error == 0) {
+        onConnected();
+        return;
+    }
+    lastConnectError_ = error;
+    dropSocket();
+    connectNext();
+}
+
 void NetworkLine::onConnected() {
-    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socketConnected_ = true;
+    const int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     keepAlive();
+    reader_->setEnabled(true);
+    writer_->setEnabled(unsent() > 0);
     if (address_.kind == PortAddress::Kind::RawTcp) {
         connectTimer_.stop();
         state_ = State::Open;
@@ -61,23 +185,45 @@ void NetworkLine::onConnected() {
 // An idle line writes nothing, so without probes a far end that vanished (a network gone, no FIN) would look
 // healthy for hours; with unacknowledged data, the user timeout gives up as soon.
 void NetworkLine::keepAlive() {
-    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-#ifdef Q_OS_LINUX
-    const int fd = static_cast<int>(socket_.socketDescriptor());
-    const int idle = kKeepAliveIdleS, interval = kKeepAliveIntervalS, count = kKeepAliveCount;
+    const int on = 1, idle = kKeepAliveIdleS, interval = kKeepAliveIntervalS, count = kKeepAliveCount;
     const unsigned userTimeout = 1000u * (kKeepAliveIdleS + kKeepAliveIntervalS * kKeepAliveCount);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
-#endif
+    ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
 }
 
 void NetworkLine::onReadyRead() {
-    const QByteArray bytes = socket_.readAll();
-    // Closing: nothing more is answered or kept.
-    if (state_ == State::Closed) return;
-    const std::string_view chunk(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    // What one pass takes at most, so that a flood leaves the event loop its turn.
+    std::string bytes;
+    char buffer[16 * 1024];
+    bool ended = false;
+    int error = 0;
+    while (bytes.size() < kReceiveLimit) {
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0)
+            ended = true;
+        else if (errno != EAGAIN && errno != EWOULDBLOCK)
+            error = errno;
+        break;
+    }
+    // What is said about the data may close this socket, or open another.
+    const unsigned socket = socketId_;
+    if (!bytes.empty()) take(bytes);
+    if (state_ == State::Closed || socket != socketId_) return;
+    if (ended)
+        fail(Message(Text::q7tr("the server closed the connection")));
+    else if (error)
+        failOn(error);
+}
+
+void NetworkLine::take(std::string_view chunk) {
     std::string data;
     if (address_.kind == PortAddress::Kind::RawTcp) {
         data = chunk;
@@ -126,23 +272,21 @@ void NetworkLine::setLine(const LineSettings& line) {
     send(telnet_.setLine(line));
 }
 
-void NetworkLine::onSocketError(QAbstractSocket::SocketError error) {
+void NetworkLine::failOn(int error) {
     switch (error) {
-    case QAbstractSocket::HostNotFoundError:
-        fail(Message(Text::q7tr("the host name %1 is not known"), {Message::verbatim(address_.host)}));
-        break;
-    case QAbstractSocket::ConnectionRefusedError:
+    case ECONNREFUSED:
         fail(Message(Text::q7tr(
             "the server refused the connection (is the port number right, is the server running?)")));
         break;
-    case QAbstractSocket::RemoteHostClosedError:
+    case ECONNRESET:
+    case EPIPE:
         fail(Message(Text::q7tr("the server closed the connection")));
         break;
-    case QAbstractSocket::SocketTimeoutError:
+    case ETIMEDOUT:
         fail(Message(Text::q7tr("the server stopped answering (the network or the server is gone)")));
         break;
     default:
-        fail(Message::verbatim(socket_.errorString().toStdString()));
+        fail(Message::verbatim(std::strerror(error)));
         break;
     }
 }
@@ -166,20 +310,37 @@ void NetworkLine::close(int drainMs) {
     const bool wasOpen = state_ == State::Open;
     state_ = State::Closed;
     connectTimer_.stop();
+    cancelLookup();
     if (wasOpen && drainMs > 0) {
         const QDeadlineTimer deadline(drainMs);
-        while (socket_.bytesToWrite() > 0 && !deadline.hasExpired())
-            if (!socket_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
-        if (!deadline.hasExpired()) {
-            socket_.disconnectFromHost();
-            if (socket_.state() != QAbstractSocket::UnconnectedState)
-                socket_.waitForDisconnected(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        while (unsent() > 0 && !deadline.hasExpired()) {
+            pollfd ready{fd_, POLLOUT, 0};
+            if (::poll(&ready, 1, static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) < 0 &&
+                errno != EINTR)
+                break;
+            if (ready.revents & (POLLERR | POLLHUP)) break;
+            const ssize_t n = ::send(fd_, outgoing_.data() + sentOut_, unsent(), MSG_NOSIGNAL);
+            if (n > 0)
+                sentOut_ += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                break;
         }
     }
-    socket_.abort();
+    dropSocket();
     // The memory a flood may have taken goes back now.
     std::string().swap(incoming_);
+    std::string().swap(outgoing_);
+    sentOut_ = 0;
     telnet_ = Rfc2217Client();
+}
+
+void NetworkLine::dropSocket() {
+    reader_.reset();
+    writer_.reset();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    socketConnected_ = false;
+    ++socketId_;
 }
 
 bool NetworkLine::write(std::string_view bytes) {
@@ -195,13 +356,34 @@ bool NetworkLine::write(std::string_view bytes) {
 // A server that does not read while it makes us answer would fill memory with what waits for it.
 void NetworkLine::send(const std::string& bytes) {
     if (bytes.empty() || state_ == State::Closed) return;
-    if (static_cast<std::size_t>(socket_.bytesToWrite()) + bytes.size() > kSendLimit) {
+    if (unsent() + bytes.size() > kSendLimit) {
         fail(Message(Text::q7tr("the server does not take what is sent to it")));
         return;
     }
-    socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    outgoing_ += bytes;
     // Into the kernel now, not on the next pass of the event loop: a click reaches the wire at once.
-    socket_.flush();
+    flush();
+}
+
+// A socket that fails while writing also becomes readable, and the reading says why, from the event loop.
+void NetworkLine::flush() {
+    while (socketConnected_ && unsent() > 0) {
+        const ssize_t n = ::send(fd_, outgoing_.data() + sentOut_, unsent(), MSG_NOSIGNAL);
+        if (n > 0)
+            sentOut_ += static_cast<std::size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    if (unsent() == 0) {
+        outgoing_.clear();
+        sentOut_ = 0;
+    } else if (sentOut_ > outgoing_.size() / 2) {
+        outgoing_.erase(0, sentOut_);
+        sentOut_ = 0;
+    }
+    if (writer_ && socketConnected_) writer_->setEnabled(unsent() > 0);
 }
 
 std::string NetworkLine::readAll() {
@@ -216,7 +398,7 @@ std::size_t NetworkLine::pendingOutput() const {
     const qint64 perCharacter = microsecondsPerCharacter(line_);
     const qint64 farLine =
         farLineBusyUntilUs_ > now ? (farLineBusyUntilUs_ - now + perCharacter - 1) / perCharacter : 0;
-    return static_cast<std::size_t>(socket_.bytesToWrite()) + static_cast<std::size_t>(farLine);
+    return unsent() + static_cast<std::size_t>(farLine);
 }
 
 } // namespace q7

@@ -4,6 +4,9 @@
 // the COM-PORT-CONTROL option (rfc2217://, the line set from here). QtLine uses it for an address that is
 // such a URL.
 //
+// On a POSIX socket watched by Qt Core's event loop, so that no program loads Qt Network: a script's q7ctl on
+// a device starts without it. A host name is looked up on a thread of its own, so the window never waits.
+//
 // Connecting and negotiating take time, so opening completes later (opened or openFailed); nothing is written
 // before. Nagle's algorithm is off, so a frame leaves at once. The server's buffer cannot be seen from here,
 // so pendingOutput() also counts what the far line may still be sending at the speed in force: a held
@@ -20,9 +23,13 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTcpSocket>
 #include <QTimer>
+#include <memory>
 #include <string>
+#include <sys/socket.h>
+#include <vector>
+
+class QSocketNotifier;
 
 namespace q7 {
 
@@ -30,6 +37,7 @@ class NetworkLine final : public QObject {
     Q_OBJECT
   public:
     explicit NetworkLine(QObject* parent = nullptr);
+    ~NetworkLine() override;
 
     // Starts connecting; a server that does not answer is given up after kConnectTimeoutMs. A failure found
     // while starting (no route to the host) is returned and not signalled.
@@ -52,6 +60,13 @@ class NetworkLine final : public QObject {
     static constexpr std::size_t kReceiveLimit = 64 * 1024;
     static constexpr std::size_t kSendLimit = 1024 * 1024;
 
+    // One address of the server's, as the system gives it.
+    struct Endpoint {
+        sockaddr_storage address{};
+        socklen_t size = 0;
+    };
+    struct Lookup;
+
   signals:
     void opened();
     void openFailed(const q7::Message& why);
@@ -61,16 +76,38 @@ class NetworkLine final : public QObject {
 
   private:
     enum class State { Closed, Connecting, Open };
+    void lookUp();
+    void looked(std::vector<Endpoint> found);
+    // Tries the server's addresses in turn, from the next one not tried.
+    void connectNext();
+    void onConnectDone();
     void onConnected();
     void onReadyRead();
-    void onSocketError(QAbstractSocket::SocketError error);
+    void take(std::string_view chunk);
     void keepAlive();
     // Connecting: openFailed; open: lost.
     void fail(const Message& reason);
+    void failOn(int error);
     void checkLine();
     void send(const std::string& bytes);
+    // Into the kernel what it takes now; the rest when the socket can take more.
+    void flush();
+    std::size_t unsent() const { return outgoing_.size() - sentOut_; }
+    void dropSocket();
+    void cancelLookup();
 
-    QTcpSocket socket_;
+    int fd_ = -1;
+    bool socketConnected_ = false;
+    // Counts sockets, so that a socket closed while its data was being told is not read on.
+    unsigned socketId_ = 0;
+    std::unique_ptr<QSocketNotifier> reader_;
+    std::unique_ptr<QSocketNotifier> writer_;
+    std::shared_ptr<Lookup> lookup_;
+    std::vector<Endpoint> endpoints_;
+    std::size_t nextEndpoint_ = 0;
+    int lastConnectError_ = 0;
+    std::string outgoing_;
+    std::size_t sentOut_ = 0;
     QTimer connectTimer_;
     State state_ = State::Closed;
     PortAddress address_;

@@ -17,10 +17,16 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <string_view>
+#include <unistd.h>
 
 namespace q7 {
 namespace {
@@ -45,11 +51,6 @@ const char* const kCommands = Text::q7tr(
     "Exit status: 0 answered (ACK or a reply), 4 refused (NAK), 3 no or half an answer, 1 the port could "
     "not\n"
     "be opened or went away, 2 a usage error, 128 + N ended by signal N.\n");
-
-// An option's description, in the user's language.
-QString described(const char* text, std::initializer_list<Message> args = {}) {
-    return translated(Message(text, args));
-}
 
 void say(FILE* to, const std::string& text) {
     std::fputs(text.c_str(), to);
@@ -90,8 +91,20 @@ struct Options {
     std::vector<std::string> words;
 };
 
-// A usage error, or the options and the words of the command.
-Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments) {
+// "-1", "-0.5": a number, not an option. Written out: a regular expression costs a script's run its
+// compilation.
+bool isNegativeNumber(const QString& word) {
+    return word.size() > 1 && word.front() == '-' && std::all_of(word.begin() + 1, word.end(), [](QChar c) {
+               return (c >= '0' && c <= '9') || c == '.';
+           });
+}
+
+// A usage error, or the options and the words of the command; forPeople adds what the help and Qt's own
+// refusals say, in the user's language.
+Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& arguments, bool forPeople) {
+    const auto described = [forPeople](const char* text, std::initializer_list<Message> args = {}) {
+        return forPeople ? translated(Message(text, args)) : QString();
+    };
     const QCommandLineOption port(
         "port",
         described(Text::q7tr("The device or server: /dev/ttyUSB0, socket://HOST:PORT, rfc2217://HOST:PORT "
@@ -130,8 +143,7 @@ Result<Options> parseOptions(QCommandLineParser& parser, const QStringList& argu
         "COMMAND...");
     // A negative number at the end is a hold's seconds out of range, not an option.
     QStringList words = arguments;
-    if (words.size() > 1 && QRegularExpression("^-[0-9.]+$").match(words.back()).hasMatch())
-        words.insert(words.size() - 1, "--");
+    if (words.size() > 1 && isNegativeNumber(words.back())) words.insert(words.size() - 1, "--");
     if (!parser.parse(words)) return failure(Message::verbatim(parser.errorText().toStdString()));
     Options o;
     for (const QString& word : parser.positionalArguments())
@@ -278,16 +290,57 @@ std::optional<std::string> environment(const char* name) {
     return qEnvironmentVariable(name).toStdString();
 }
 
+// The bridge is a program of its own, which q7ctl does not load: "q7ctl bridge ARGS..." becomes the q7-bridge
+// beside this program (or else on the PATH) with the same arguments, output and exit status.
+int startBridge(int argc, char* argv[]) {
+    std::error_code noLink;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", noLink);
+    std::string beside = noLink ? std::string() : (self.parent_path() / "q7-bridge").string();
+    std::string name = "q7-bridge";
+    std::vector<char*> args{name.data()};
+    args.insert(args.end(), argv + 2, argv + argc);
+    args.push_back(nullptr);
+    std::string tried = name;
+    int why = ENOENT;
+    if (!beside.empty()) {
+        args[0] = beside.data();
+        ::execv(beside.c_str(), args.data());
+        tried = beside;
+        why = errno;
+    }
+    args[0] = name.data();
+    ::execvp(name.c_str(), args.data());
+    // What is there but cannot be run says more than what is not there.
+    if (why == ENOENT && errno != ENOENT) {
+        tried = name;
+        why = errno;
+    }
+    QCoreApplication app(argc, argv);
+    installTranslations(app);
+    complain(Message(Text::q7tr("cannot start the bridge, %1: %2"),
+                     {Message::verbatim(tried), Message::verbatim(std::strerror(why))}));
+    return kLineFailed;
+}
+
 } // namespace
 
 int runCtl(int argc, char* argv[]) {
+    if (argc > 1 && std::string_view(argv[1]) == "bridge") return startBridge(argc, argv);
     QCoreApplication app(argc, argv);
-    installTranslations(app);
     QCoreApplication::setApplicationName("q7ctl");
     QCoreApplication::setApplicationVersion(Q7_VERSION);
-    QCommandLineParser parser;
-    const Result<Options> options = parseOptions(parser, QCoreApplication::arguments());
-    const bool json = parser.isSet("json");
+    // Finding and loading the translations costs a script's run over half a millisecond, and only the help
+    // and Qt's words in a refusal need them installed beforehand: a text of ours loads them when it is shown.
+    const QStringList arguments = QCoreApplication::arguments();
+    auto parser = std::make_unique<QCommandLineParser>();
+    Result<Options> options = parseOptions(*parser, arguments, false);
+    const auto forPeople = [&] {
+        installTranslations(app);
+        parser = std::make_unique<QCommandLineParser>();
+        options = parseOptions(*parser, arguments, true);
+    };
+    if (!options) forPeople();
+    const bool json = parser->isSet("json");
     // A failure is said on standard error, and with --json told on standard output as well.
     const auto fail = [json](const char* outcome, const Message& why, int status) {
         complain(why);
@@ -295,15 +348,16 @@ int runCtl(int argc, char* argv[]) {
         return status;
     };
     if (!options) return fail("usage", options.error(), kUsageError);
-    if (parser.isSet("version")) {
+    if (parser->isSet("version")) {
         say(stdout, "q7ctl " Q7_VERSION "\n");
         return 0;
     }
     const Result<Request> request = parseRequest(options->words);
-    if (parser.isSet("help") || (request && request->kind == Request::Kind::Help)) {
+    if (parser->isSet("help") || (request && request->kind == Request::Kind::Help)) {
         std::vector<std::string> about = options->words;
         if (request && request->kind == Request::Kind::Help) about = {request->text};
-        say(stdout, helpText(parser, about));
+        forPeople();
+        say(stdout, helpText(*parser, about));
         return 0;
     }
     if (!request) return fail("usage", request.error(), kUsageError);
