@@ -433,37 +433,28 @@ std::string projectorPrefix(const std::string& projector) {
     return option ? std::string(option->prefix) : std::string();
 }
 
-Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args) {
-    if (args.size() == 2 && args[0] == "--config") return loadBridgeConfig(args[1]);
-    if (args.empty())
-        return failure(
-            Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
-                               "FILE (q7-bridge --help)")));
-    if (std::find(args.begin(), args.end(), "--config") != args.end())
-        return failure(Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
-                                          "file")));
+std::vector<std::string_view> bridgeFlags() {
+    return spellings(configKeys(), &Key<BridgeConfig>::flag);
+}
+
+Result<BridgeConfig> configFromFlags(const FlagValues& given) {
     const std::vector<Key<BridgeConfig>> keys = configKeys();
     BridgeConfig config;
-    std::set<std::string_view> given;
-    for (std::size_t i = 0; i < args.size(); i += 2) {
-        const Key<BridgeConfig>* key = find(keys, args[i], &Key<BridgeConfig>::flag);
-        if (!key)
-            return failure(Message(
-                Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
-                {quoted(args[i]), Message::verbatim(commaList(spellings(keys, &Key<BridgeConfig>::flag)))}));
-        if (i + 1 == args.size())
-            return failure(Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(args[i])}));
-        given.insert(key->name);
+    std::set<std::string_view> taken;
+    for (const auto& [flag, value] : given) {
+        const Key<BridgeConfig>* key = find(keys, flag, &Key<BridgeConfig>::flag);
+        if (!key) return failure(Message(Text::q7tr("unknown option: %1"), {Message::verbatim(flag)}));
+        taken.insert(key->name);
         Result<> ok;
         if (key->kind != Kind::Tables)
-            ok = key->take(args[i + 1], config);
-        else if (Result<BridgeLine> line = lineArgument(args[i + 1]))
+            ok = key->take(value, config);
+        else if (Result<BridgeLine> line = lineArgument(value))
             ok = addLine(config, std::move(*line));
         else
             ok = failure(line.error());
         if (!ok) return failure(ok.error());
     }
-    if (Result<> ok = takeDefaults(keys, given, config); !ok) return failure(ok.error());
+    if (Result<> ok = takeDefaults(keys, taken, config); !ok) return failure(ok.error());
     return config;
 }
 

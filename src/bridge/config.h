@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace q7 {
@@ -33,9 +35,13 @@ struct BridgeConfig {
     std::vector<BridgeLine> lines;
 };
 
-// --broker URL --line NAME=PORT[,speed=9600][,projectors=001+002] [--line ...] [--poll SECONDS] [--id ID]
-// [--ca-file FILE] [--discovery-prefix PREFIX], or --config FILE alone.
-Result<BridgeConfig> parseBridgeArguments(const std::vector<std::string>& args);
+// The flags of the keys that the command line may give, each with a value: --broker URL,
+// --line NAME=PORT[,speed=9600][,projectors=001+002] (again for each line), --poll SECONDS, --id ID,
+// --ca-file FILE, --discovery-prefix PREFIX.
+std::vector<std::string_view> bridgeFlags();
+// The values of those flags in the order given, checked as the file's keys are.
+using FlagValues = std::vector<std::pair<std::string, std::string>>;
+Result<BridgeConfig> configFromFlags(const FlagValues& given);
 Result<BridgeConfig> loadBridgeConfig(const std::string& path);
 // A configuration file's text; its faults name path and the line.
 Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::string& path);

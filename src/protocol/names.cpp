@@ -28,7 +28,8 @@ constexpr bool namesAreUnique() {
     }
     return unnamed == 9; // the decoded status queries, read by their keys
 }
-static_assert(namesAreUnique(), "every button but the decoded status queries has a lower-case name of its own");
+static_assert(namesAreUnique(),
+              "every button but the decoded status queries has a lower-case name of its own");
 
 // Lower case, one blank between words, none around them.
 std::string normalised(std::string_view text) {

@@ -5,6 +5,7 @@
 // bound is generous.
 
 #include "broker.h"
+#include "qt/bridge/bridge_app.h"
 #include "qt/bridge/mqtt_client.h"
 #include "simulator.h"
 
@@ -18,6 +19,42 @@
 
 namespace q7::test {
 namespace {
+
+// What a bridge is told to serve on its command line, refused with the reason at start.
+TEST(BridgeConfig, TheCommandLineAndItsRefusals) {
+    const Result<BridgeConfig> c = parseBridgeCommandLine(
+        {"--broker", "mqtt://b:1884", "--line", "hall-a=socket://10.0.0.2:4001,speed=9600,projectors=001+003",
+         "--line", "foyer_2=/dev/ttyUSB0", "--poll", "5", "--id", "x1"});
+    ASSERT_TRUE(c.has_value()) << c.error().english();
+    EXPECT_EQ(std::tuple(c->lines[0].settings, c->lines[0].projectors, c->lines[1].settings,
+                         c->lines[1].projectors),
+              std::tuple("9600,N,8,1", std::vector<std::string>{"001", "003"}, "19200,N,8,1",
+                         std::vector<std::string>{"single"}));
+    EXPECT_EQ(std::tuple(c->pollSeconds, c->id, c->discoveryPrefix), std::tuple(5, "x1", "homeassistant"));
+    const std::pair<QStringList, const char*> refused[] = {
+        {{"--broker", "mqtt://b", "--line", "Hall=/dev/ttyS0"}, "the line name \"Hall\" may hold only"},
+        {{"--broker", "mqtt://b", "--line", "a/#=/dev/ttyS0"}, "the line name \"a/#\" may hold only"},
+        {{"--broker", "mqtt://b", "--line", "bridge=/dev/ttyS0"}, "a line may not be named \"bridge\""},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0", "--line", "a=/dev/ttyS1"},
+         "\"a\" is given twice"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,projectors=001+001"}, "each once"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,projectors=single+001"}, "each once"},
+        {{"--broker", "mqtt://b", "--line", "a=/dev/ttyS0,speed=4800"}, "19200 or 9600"},
+        {{"--broker", "mqtt://b", "--line", "a=socket://h:0"}, "from 1 to 65535"},
+        {{"--broker", "http://b", "--line", "a=/dev/ttyS0"}, "mqtt://HOST[:PORT]"},
+        {{"--broker", "mqtt://b", "--poll", "0", "--line", "a=/dev/ttyS0"}, "from 1 to 86400"},
+        {{"--broker", "mqtt://b"}, "no line"},
+        {{"--password", "x"}, "unknown option"},
+        {{}, "nothing to serve: give --broker URL and --line NAME=PORT, or --config FILE"},
+        {{"--config", "bridge.toml", "--poll", "5"}, "--config FILE stands alone"},
+        {{"--broker", "mqtt://b", "--poll"}, "\"--poll\" needs a value"},
+    };
+    for (const auto& [args, error] : refused) {
+        const Result<BridgeConfig> r = parseBridgeCommandLine(args);
+        ASSERT_FALSE(r.has_value()) << error;
+        EXPECT_NE(r.error().english().find(error), std::string::npos) << r.error().english();
+    }
+}
 
 // Every message the broker passes on, the last one of each topic.
 struct Watcher {

@@ -11,6 +11,7 @@
 #include "qt/core/translation.h"
 #include "session/logged_line.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
 #include <memory>
@@ -120,6 +121,50 @@ const char* const kBridgeHelp = Text::q7tr(
 
 } // namespace
 
+Result<BridgeConfig> parseBridgeCommandLine(const QStringList& args) {
+    if (args.isEmpty())
+        return failure(
+            Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
+                               "FILE (q7-bridge --help)")));
+    QStringList listed;
+    QCommandLineParser parser;
+    const QCommandLineOption config("config", {}, "FILE");
+    parser.addOption(config);
+    for (const std::string_view flag : bridgeFlags()) {
+        listed << QString::fromUtf8(flag.data(), static_cast<qsizetype>(flag.size()));
+        parser.addOption(QCommandLineOption(listed.back().mid(2), {}, "VALUE"));
+    }
+    const auto unknown = [&](const std::string& option) {
+        return failure(Message(Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
+                               {quoted(option), Message::verbatim(listed.join(", ").toStdString())}));
+    };
+    // Every option takes a value, and none is taken for one: "--poll --line ..." lacks the seconds.
+    for (qsizetype i = 0; i < args.size(); ++i)
+        if ((listed.contains(args[i]) || args[i] == "--config") &&
+            (i + 1 == args.size() || args[i + 1].startsWith("--")))
+            return failure(
+                Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(args[i].toStdString())}));
+    if (!parser.parse(QStringList{"q7-bridge"} + args)) {
+        const QStringList names = parser.unknownOptionNames();
+        return names.isEmpty() ? failure(Message::verbatim(parser.errorText().toStdString()))
+                               : unknown((names[0].size() > 1 ? "--" : "-") + names[0].toStdString());
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return unknown(parser.positionalArguments()[0].toStdString());
+    if (parser.isSet(config)) {
+        if (args.size() != 2)
+            return failure(
+                Message(Text::q7tr("--config FILE stands alone: the other settings are written in the "
+                                   "file")));
+        return loadBridgeConfig(parser.value(config).toStdString());
+    }
+    FlagValues given;
+    for (const QString& flag : listed)
+        for (const QString& value : parser.values(flag.mid(2)))
+            given.emplace_back(flag.toStdString(), value.toStdString());
+    return configFromFlags(given);
+}
+
 int runBridge(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     installTranslations(app);
@@ -132,7 +177,7 @@ int runBridge(int argc, char* argv[]) {
         std::fputs("q7-bridge " Q7_VERSION "\n", stdout);
         return 0;
     }
-    const Result<BridgeConfig> config = parseBridgeArguments(args);
+    const Result<BridgeConfig> config = parseBridgeCommandLine(app.arguments().mid(1));
     if (!config) {
         tell(config.error());
         return 2;

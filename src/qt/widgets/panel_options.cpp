@@ -9,7 +9,8 @@ namespace q7 {
 
 Result<PanelOptions> parsePanelOptions(const QStringList& args) {
     const QCommandLineOption com1("com1", {}, "DEVICE"), com2("com2", {}, "DEVICE"), log("log", {}, "FILE"),
-        logSize("log-size", {}, "BYTES"), listPorts("list-ports"), help(QStringList{"h", "help"}), version("version");
+        logSize("log-size", {}, "BYTES"), listPorts("list-ports"), help(QStringList{"h", "help"}),
+        version("version");
     const auto needsValue = [](const QString& option) {
         const bool port = option == "--com1" || option == "--com2";
         return failure(Message(port ? Text::q7tr("option %1 needs a device name")
