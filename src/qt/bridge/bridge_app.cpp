@@ -5,13 +5,13 @@
 #include "bridge/venue.h"
 #include "qt/bridge/mqtt_client.h"
 #include "qt/core/log_file.h"
+#include "qt/core/option_parser.h"
 #include "qt/core/process_end.h"
 #include "qt/core/qt_line.h"
 #include "qt/core/qt_timer.h"
 #include "qt/core/translation.h"
 #include "session/logged_line.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
 #include <memory>
@@ -127,30 +127,23 @@ Result<BridgeConfig> parseBridgeCommandLine(const QStringList& args) {
             Message(Text::q7tr("nothing to serve: give --broker URL and --line NAME=PORT, or --config "
                                "FILE (q7-bridge --help)")));
     QStringList listed;
-    QCommandLineParser parser;
     const QCommandLineOption config("config", {}, "FILE");
-    parser.addOption(config);
+    QList<QCommandLineOption> options{config};
     for (const std::string_view flag : bridgeFlags()) {
         listed << QString::fromUtf8(flag.data(), static_cast<qsizetype>(flag.size()));
-        parser.addOption(QCommandLineOption(listed.back().mid(2), {}, "VALUE"));
+        options << QCommandLineOption(listed.back().mid(2), {}, "VALUE");
     }
-    const auto unknown = [&](const std::string& option) {
-        return failure(Message(Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
-                               {quoted(option), Message::verbatim(listed.join(", ").toStdString())}));
-    };
     // Every option takes a value, and none is taken for one: "--poll --line ..." lacks the seconds.
-    for (qsizetype i = 0; i < args.size(); ++i)
-        if ((listed.contains(args[i]) || args[i] == "--config") &&
-            (i + 1 == args.size() || args[i + 1].startsWith("--")))
+    QCommandLineParser parser;
+    if (const std::optional<OptionFault> fault = parseOptions(parser, options, args)) {
+        if (fault->kind == OptionFault::Kind::MissingValue)
+            return failure(Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(fault->text)}));
+        if (fault->kind == OptionFault::Kind::Unknown)
             return failure(
-                Message(Text::q7tr("%1 needs a value (q7-bridge --help)"), {quoted(args[i].toStdString())}));
-    if (!parser.parse(QStringList{"q7-bridge"} + args)) {
-        const QStringList names = parser.unknownOptionNames();
-        return names.isEmpty() ? failure(Message::verbatim(parser.errorText().toStdString()))
-                               : unknown((names[0].size() > 1 ? "--" : "-") + names[0].toStdString());
+                Message(Text::q7tr("unknown option %1 (--config FILE alone, or %2)"),
+                        {quoted(fault->text), Message::verbatim(listed.join(", ").toStdString())}));
+        return failure(Message::verbatim(fault->text));
     }
-    if (!parser.positionalArguments().isEmpty())
-        return unknown(parser.positionalArguments()[0].toStdString());
     if (parser.isSet(config)) {
         if (args.size() != 2)
             return failure(

@@ -3,7 +3,7 @@
 
 #include "link/port_address.h"
 
-#include <QCommandLineParser>
+#include "qt/core/option_parser.h"
 
 namespace q7 {
 
@@ -17,24 +17,15 @@ Result<PanelOptions> parsePanelOptions(const QStringList& args) {
                                     : Text::q7tr("option %1 needs a value"),
                                {Message::verbatim(option.toStdString())}));
     };
-    // "--com1 --help" names no device: the next option is not taken for one.
-    for (qsizetype i = 0; i < args.size(); ++i)
-        if ((args[i] == "--com1" || args[i] == "--com2" || args[i] == "--log" || args[i] == "--log-size") &&
-            (i + 1 == args.size() || args[i + 1].startsWith("--")))
-            return needsValue(args[i]);
     QCommandLineParser parser;
-    parser.addOptions({com1, com2, log, logSize, listPorts, help, version});
-    if (!parser.parse(QStringList{"q7panel"} + args)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty())
-            return failure(Message(
-                Text::q7tr("unknown option: %1"),
-                {Message::verbatim((unknown[0].size() > 1 ? "--" : "-") + unknown[0].toStdString())}));
-        return failure(Message::verbatim(parser.errorText().toStdString()));
+    if (const std::optional<OptionFault> fault =
+            parseOptions(parser, {com1, com2, log, logSize, listPorts, help, version}, args)) {
+        if (fault->kind == OptionFault::Kind::MissingValue)
+            return needsValue(QString::fromStdString(fault->text));
+        if (fault->kind == OptionFault::Kind::Unknown)
+            return failure(Message(Text::q7tr("unknown option: %1"), {Message::verbatim(fault->text)}));
+        return failure(Message::verbatim(fault->text));
     }
-    if (!parser.positionalArguments().isEmpty())
-        return failure(Message(Text::q7tr("unknown option: %1"),
-                               {Message::verbatim(parser.positionalArguments()[0].toStdString())}));
     PanelOptions result;
     result.listPorts = parser.isSet(listPorts);
     result.help = parser.isSet(help);
