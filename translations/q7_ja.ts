@@ -849,5 +849,21 @@ in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS te
 出力する (--json では outcome、reply、hex、パネルの STATUS 表示と型付きの value)。
 </translation>
     </message>
+    <message>
+        <source>the port does not exist (is the adapter plugged in? Device Manager lists the ports under Ports (COM &amp; LPT)). %1</source>
+        <translation>ポートが存在しません (アダプターは接続されていますか。デバイス マネージャーの「ポート (COM と LPT)」にポートの一覧があります)。%1</translation>
+    </message>
+    <message>
+        <source>the port is not available (was the adapter unplugged? Device Manager shows the ports Windows sees)</source>
+        <translation>ポートを使用できません (アダプターが外れていないか確認してください。Windows が認識しているポートはデバイス マネージャーで確認できます)</translation>
+    </message>
+    <message>
+        <source>the port is open already in this program</source>
+        <translation>ポートはこのプログラムですでに開いています</translation>
+    </message>
+    <message>
+        <source>another program has %1 open (close it there, or choose another port)</source>
+        <translation>%1 は他のプログラムが使用中です (そのプログラムで閉じるか、別のポートを選んでください)</translation>
+    </message>
 </context>
 </TS>

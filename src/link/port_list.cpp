@@ -44,8 +44,9 @@ bool named(const SerialPortInfo& port, std::string_view prefix) {
                .substr(0, prefix.size()) == prefix;
 }
 
+// Windows' ports (COM1, COM10) go by number alone, adapters among them: the number is the name users know.
 int rank(const SerialPortInfo& port) {
-    if (named(port, "ttyS")) return 0;
+    if (named(port, "ttyS") || named(port, "COM")) return 0;
     if (named(port, "ttyUSB") || named(port, "ttyACM") || port.vendorId) return 1;
     return 2;
 }

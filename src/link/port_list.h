@@ -15,7 +15,7 @@
 namespace q7 {
 
 struct SerialPortInfo {
-    std::string path; // /dev/ttyUSB0
+    std::string path; // /dev/ttyUSB0, COM3
     // Empty where the system does not know them.
     std::string description;
     std::string manufacturer;
@@ -31,8 +31,9 @@ struct ChosenPort {
     Source source = Source::Fallback;
 };
 
-// Built-in ports (ttyS*) first, then USB adapters (ttyUSB*, ttyACM*, or any with a USB vendor id) by by-id
-// name where they have one, else by path, then the rest by path; numbers in names compare as numbers.
+// Built-in ports (ttyS*) and Windows' (COM*) first, then USB adapters (ttyUSB*, ttyACM*, or any with a USB
+// vendor id) by by-id name where they have one, else by path, then the rest by path; numbers in names compare
+// as numbers.
 std::vector<SerialPortInfo> orderPorts(std::vector<SerialPortInfo> ports);
 
 // Port 1 and port 2: the device given for each, else the first of the ordered ports that the other port does

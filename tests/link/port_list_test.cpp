@@ -98,6 +98,22 @@ TEST(PortList, PortOneAndPortTwo) {
         EXPECT_EQ(shown(choosePorts(c.present, c.com1, c.com2, kFallbacks, links)), c.expected);
 }
 
+// Windows: by number, adapters among them; COM1 and COM2 where both are there, else the first two.
+TEST(PortList, WindowsPortsByNumber) {
+    SerialPortInfo usb = port("COM10");
+    usb.vendorId = 0x0403;
+    const std::optional<std::string> none;
+    const std::pair<std::vector<SerialPortInfo>, const char*> cases[] = {
+        {{port("COM2"), usb, port("COM1")}, "COM1 found, COM2 found"},
+        {{usb, port("COM3"), port("COM2")}, "COM2 found, COM3 found"},
+        {{usb}, "COM10 found, COM2 default"},
+        {{}, "COM1 default, COM2 default"},
+    };
+    for (const auto& [present, expected] : cases)
+        EXPECT_EQ(shown(choosePorts(present, none, none, {"COM1", "COM2"}, [](auto& n) { return n; })),
+                  expected);
+}
+
 TEST(PortList, ListAndSentence) {
     SerialPortInfo ftdi =
         port("/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3-if00-port0");

@@ -25,11 +25,20 @@ std::map<std::string, std::string> linksByTarget(const std::string& folder) {
 }
 
 std::vector<SerialPortInfo> presentSerialPorts() {
+#ifdef Q_OS_WIN
+    const std::map<std::string, std::string> byId;
+#else
     const std::map<std::string, std::string> byId = linksByTarget("/dev/serial/by-id");
+#endif
     std::vector<SerialPortInfo> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         SerialPortInfo port;
+#ifdef Q_OS_WIN
+        // COM3, as Device Manager names it, rather than its system location \\.\COM3.
+        port.path = info.portName().toStdString();
+#else
         port.path = info.systemLocation().toStdString();
+#endif
         port.description = info.description().toStdString();
         port.manufacturer = info.manufacturer().toStdString();
         port.serialNumber = info.serialNumber().toStdString();
@@ -52,6 +61,10 @@ std::string defaultDevice(int port) {
 std::array<ChosenPort, 2> portsToUse(const std::optional<std::string>& com1,
                                      const std::optional<std::string>& com2,
                                      const std::vector<SerialPortInfo>& present) {
+#ifdef Q_OS_WIN
+    // com3 and \\.\COM3 are COM3. The ports in order of their numbers: COM1 and COM2 where both are there.
+    const Resolve resolve = [](const std::string& name) { return QtLine::devicePath(name); };
+#else
     // A link named for one port (/dev/serial/by-path/...) is the device it leads to, which the other port
     // must not get as well.
     const Resolve resolve = [](const std::string& name) {
@@ -59,11 +72,8 @@ std::array<ChosenPort, 2> portsToUse(const std::optional<std::string>& com1,
         const std::filesystem::path device = std::filesystem::canonical(QtLine::devicePath(name), ec);
         return ec ? name : device.string();
     };
-#ifdef Q_OS_WIN
-    return choosePorts({}, com1, com2, {defaultDevice(1), defaultDevice(2)}, resolve);
-#else
-    return choosePorts(present, com1, com2, {defaultDevice(1), defaultDevice(2)}, resolve);
 #endif
+    return choosePorts(present, com1, com2, {defaultDevice(1), defaultDevice(2)}, resolve);
 }
 
 } // namespace q7

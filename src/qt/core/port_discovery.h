@@ -20,8 +20,8 @@ std::map<std::string, std::string> linksByTarget(const std::string& folder);
 // Windows.
 std::string defaultDevice(int port);
 
-// Windows keeps COM1 and COM2: its port numbers are the names users know.
-// com1 and com2 are the devices named for port 1 and port 2, if any.
+// com1 and com2 are the devices named for port 1 and port 2, if any. On Windows COM1 and COM2 where both
+// are present, else the first two present by number.
 std::array<ChosenPort, 2> portsToUse(const std::optional<std::string>& com1,
                                      const std::optional<std::string>& com2,
                                      const std::vector<SerialPortInfo>& present);

@@ -20,6 +20,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <QtCore/qt_windows.h>
+#include <map>
+#include <mutex>
+#endif
 
 namespace q7 {
 
@@ -32,9 +37,24 @@ constexpr QSerialPort::Parity kParities[] = {QSerialPort::NoParity, QSerialPort:
 
 // A wrong guess at a device's name is answered with the names there are.
 Message noSuchDevice() {
+#ifdef Q_OS_WIN
+    return Message(Text::q7tr("the port does not exist (is the adapter plugged in? Device Manager lists the "
+                              "ports under Ports (COM & LPT)). %1"),
+                   {portsPresentText(presentSerialPorts())});
+#else
     return Message(
         Text::q7tr("the device does not exist (is the adapter plugged in, is the name right?). %1"),
         {portsPresentText(presentSerialPorts())});
+#endif
+}
+
+Message notAvailable() {
+#ifdef Q_OS_WIN
+    return Message(Text::q7tr("the port is not available (was the adapter unplugged? Device Manager shows "
+                              "the ports Windows sees)"));
+#else
+    return Message(Text::q7tr("the device is not available (was it unplugged?)"));
+#endif
 }
 
 const Message kNameTooLong(
@@ -63,6 +83,29 @@ std::optional<std::string> readLockFile(const std::string& path) {
 bool processExists(int pid) {
     // EPERM: it exists, under another user.
     return !(::kill(pid, 0) == -1 && errno == ESRCH);
+}
+#endif
+
+#ifdef Q_OS_WIN
+// Windows lets one handle at a time open a port and refuses every other as "access denied", this program's
+// own too: the ports open here are counted to tell the two apart.
+std::mutex openHereMutex;
+std::map<std::string, int> openHere;
+
+void countOpen(const std::string& port, int change) {
+    const std::lock_guard<std::mutex> lock(openHereMutex);
+    if ((openHere[port] += change) <= 0) openHere.erase(port);
+}
+
+bool openHereAlready(const std::string& port) {
+    const std::lock_guard<std::mutex> lock(openHereMutex);
+    return openHere.contains(port);
+}
+
+bool isComName(std::string_view name) {
+    return name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
+           (name[2] == 'M' || name[2] == 'm') &&
+           std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 #endif
 
@@ -128,6 +171,13 @@ std::string QtLine::devicePath(const std::string& name) {
     if (name.empty() || name.starts_with('/') || name.starts_with("./") || name.starts_with("../"))
         return name;
     return "/dev/" + name;
+#elif defined(Q_OS_WIN)
+    // COM10 and above open only as \\.\COM10, which the toolkit puts before a name that starts with "COM"
+    // (in capitals): \\.\COM3 as typed is COM3, and com3 is COM3. Another device keeps its name.
+    const bool prefixed = name.starts_with("\\\\.\\") || name.starts_with("//./");
+    std::string port = prefixed && isComName(name.substr(4)) ? name.substr(4) : name;
+    if (isComName(port)) port.replace(0, 3, "COM");
+    return port;
 #else
     return name;
 #endif
@@ -176,10 +226,10 @@ bool QtLine::configure(const LineSettings& line) {
 // is checked here, before the port service takes it for a lock file's name and blames another program for
 // what is a missing device or an overlong name.
 Result<std::string> QtLine::resolveDevice() const {
+#ifdef Q_OS_UNIX
     const auto refuse = [this](const Message& why) {
         return failure(Message(Text::q7tr("Cannot open %1: %2."), {Message::verbatim(address_), why}));
     };
-#ifdef Q_OS_UNIX
     std::error_code ec;
     const std::string device = std::filesystem::canonical(devicePath(address_), ec).string();
     if (ec == std::errc::filename_too_long) return refuse(kNameTooLong);
@@ -194,7 +244,8 @@ Result<std::string> QtLine::resolveDevice() const {
                                "(/dev/pts/N)")));
     return device;
 #else
-    return address_;
+    // No lock file: Windows itself keeps a second program off an open port.
+    return devicePath(address_);
 #endif
 }
 
@@ -216,6 +267,9 @@ Result<Line::Opening> QtLine::open() {
     if (port_.open(QIODevice::ReadWrite)) {
         // What waits in the device was sent to whoever had the line before: it answers nothing of ours.
         port_.clear(QSerialPort::Input);
+#ifdef Q_OS_WIN
+        countOpen(port_.portName().toStdString(), 1);
+#endif
         return Opening::Open;
     }
     return failure(Message(
@@ -246,6 +300,12 @@ Message QtLine::describeFailure(const Message& unsupported) const {
                                       "(sudo adduser $USER dialout, then log in again)"));
         if (std::optional<Message> lock = describeLock()) return *std::move(lock);
         return Message(Text::q7tr("the device is in use by another program"));
+#elif defined(Q_OS_WIN)
+        // Windows refuses a port that any handle has open as "access denied".
+        if (openHereAlready(port_.portName().toStdString()))
+            return Message(Text::q7tr("the port is open already in this program"));
+        return Message(Text::q7tr("another program has %1 open (close it there, or choose another port)"),
+                       {Message::verbatim(port_.portName().toStdString())});
 #else
         return Message(Text::q7tr("the device is in use by another program, or access is denied"));
 #endif
@@ -254,7 +314,7 @@ Message QtLine::describeFailure(const Message& unsupported) const {
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
-        return Message(Text::q7tr("the device is not available (was it unplugged?)"));
+        return notAvailable();
     case QSerialPort::OpenError:
         return Message(Text::q7tr("the port is already open"));
     default:
@@ -297,11 +357,10 @@ void QtLine::onError(QSerialPort::SerialPortError error) {
     // again from inside this handler.
     if (!port_.isOpen() || closing_) return;
     closing_ = true;
-    port_.close();
+    closePort();
     closing_ = false;
     later([this, lostOpen = opens_](LineEvents& e) {
-        if (!port_.isOpen() && opens_ == lostOpen)
-            e.lost(Message(Text::q7tr("the device is not available (was it unplugged?)")));
+        if (!port_.isOpen() && opens_ == lostOpen) e.lost(notAvailable());
     });
 }
 
@@ -320,8 +379,15 @@ void QtLine::close() {
         if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
     while (driverQueue() > 0 && !deadline.hasExpired())
         QThread::msleep(1);
-    if (port_.isOpen()) port_.close();
+    if (port_.isOpen()) closePort();
     closing_ = false;
+}
+
+void QtLine::closePort() {
+#ifdef Q_OS_WIN
+    countOpen(port_.portName().toStdString(), -1);
+#endif
+    port_.close();
 }
 
 bool QtLine::isOpen() const {
@@ -351,6 +417,12 @@ std::string QtLine::readAll() {
 std::size_t QtLine::pendingOutput() const {
     if (net_.isOpen()) return net_.pendingOutput();
     if (!port_.isOpen()) return 0;
+#ifdef Q_OS_WIN
+    // bytesToWrite() counts the chunk being written whole until the last of it has left; the driver's queue
+    // counts what of it is still to go, where the driver tells.
+    if (const std::size_t queued = driverQueue(); queued > 0)
+        return static_cast<std::size_t>(port_.QIODevice::bytesToWrite()) + queued;
+#endif
     return static_cast<std::size_t>(port_.bytesToWrite()) + driverQueue();
 }
 
@@ -359,6 +431,9 @@ std::size_t QtLine::driverQueue() const {
     int queued = 0;
     if (port_.isOpen() && ::ioctl(port_.handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
         return static_cast<std::size_t>(queued);
+#elif defined(Q_OS_WIN)
+    COMSTAT status{};
+    if (port_.isOpen() && ::ClearCommError(port_.handle(), nullptr, &status)) return status.cbOutQue;
 #endif
     return 0;
 }

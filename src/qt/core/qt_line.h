@@ -21,6 +21,10 @@
 //   port is opened by, so the port is opened by the device's resolved path: one lock per device.
 // - A lock file whose owner has ended is removed by the next program only if it may: the folder is sticky,
 //   so one left by a program of another user stays until root removes it. The description names the file.
+//
+// On Windows (as Qt SerialPort 6.4.2 is written): no lock files, since a port opens for one handle at a time
+// and any other open is refused as a permission error, this program's own too; a name that starts with "COM"
+// is opened as \\.\COMn, which COM10 and above need.
 
 #include "link/line.h"
 #include "link/line_settings.h"
@@ -61,7 +65,7 @@ class QtLine final : public QObject, public Line {
     void setCloseDrainMs(int ms) { drainMs_ = ms; }
     static std::string lockFileName(const std::string& device);
     // The device a name stands for as the toolkit takes it: a name that does not start with /, ./ or ../ is
-    // under /dev.
+    // under /dev. On Windows the port's own name: COM3 for com3 and \\.\COM3.
     static std::string devicePath(const std::string& name);
 
   private:
@@ -74,8 +78,10 @@ class QtLine final : public QObject, public Line {
     // Why the device's lock file keeps it from opening, naming its owner, where the file tells.
     std::optional<Message> describeLock() const;
     Result<std::string> resolveDevice() const;
-    // Bytes the operating system holds for sending (Linux: TIOCOUTQ); 0 where it cannot tell.
+    // Bytes the operating system holds for sending (Linux: TIOCOUTQ; Windows: ClearCommError's cbOutQue,
+    // which counts the chunk QSerialPort is writing too); 0 where it cannot tell.
     std::size_t driverQueue() const;
+    void closePort();
 
     LineEvents* events_ = nullptr;
     QSerialPort port_;

@@ -4,15 +4,8 @@
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <mutex>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <thread>
-#include <unistd.h>
 
 namespace q7 {
 
@@ -22,29 +15,6 @@ struct NetworkLine::Lookup {
     std::mutex mutex;
     NetworkLine* owner = nullptr;
 };
-
-namespace {
-
-// The addresses of host; none where there are none (or, with AI_NUMERICHOST, where host is a name).
-std::vector<NetworkLine::Endpoint> resolve(const std::string& host, std::uint16_t port, int flags) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = flags | AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    std::vector<NetworkLine::Endpoint> out;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return out;
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        NetworkLine::Endpoint e;
-        e.size = static_cast<socklen_t>(std::min<std::size_t>(a->ai_addrlen, sizeof e.address));
-        std::memcpy(&e.address, a->ai_addr, e.size);
-        out.push_back(e);
-    }
-    ::freeaddrinfo(found);
-    return out;
-}
-
-} // namespace
 
 NetworkLine::NetworkLine(QObject* parent) : QObject(parent) {
     connectTimer_.setSingleShot(true);
@@ -73,7 +43,7 @@ Result<> NetworkLine::open(const PortAddress& address, const LineSettings& line)
     // looked up first, without blocking the window.
     starting_ = true;
     startFailure_ = {};
-    endpoints_ = resolve(address.host, address.port, AI_NUMERICHOST);
+    endpoints_ = sockets::resolve(address.host, address.port, true);
     nextEndpoint_ = 0;
     lastConnectError_ = 0;
     if (endpoints_.empty())
@@ -90,7 +60,7 @@ void NetworkLine::lookUp() {
     lookup->owner = this;
     lookup_ = lookup;
     std::thread([lookup, host = address_.host, port = address_.port] {
-        std::vector<Endpoint> found = resolve(host, port, 0);
+        std::vector<sockets::Endpoint> found = sockets::resolve(host, port, false);
         const std::lock_guard<std::mutex> lock(lookup->mutex);
         if (!lookup->owner) return;
         // Posted while the owner is certainly there; an owner destroyed before it runs drops it.
@@ -103,7 +73,7 @@ void NetworkLine::lookUp() {
     }).detach();
 }
 
-void NetworkLine::looked(std::vector<Endpoint> found) {
+void NetworkLine::looked(std::vector<sockets::Endpoint> found) {
     lookup_.reset();
     if (found.empty()) {
         fail(Message(Text::q7tr("the host name %1 is not known"), {Message::verbatim(address_.host)}));
@@ -125,50 +95,49 @@ void NetworkLine::cancelLookup() {
 
 void NetworkLine::connectNext() {
     while (nextEndpoint_ < endpoints_.size()) {
-        const Endpoint& e = endpoints_[nextEndpoint_++];
-        const int fd = ::socket(e.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            lastConnectError_ = errno;
+        const sockets::Connecting started = sockets::connectTo(endpoints_[nextEndpoint_++]);
+        if (started.socket == sockets::kNone) {
+            lastConnectError_ = started.error;
             continue;
         }
-        const int done = ::connect(fd, reinterpret_cast<const sockaddr*>(&e.address), e.size);
-        const int error = done == 0 ? 0 : errno;
-        if (done != 0 && error != EINPROGRESS && error != EINTR) {
-            ::close(fd);
-            lastConnectError_ = error;
-            continue;
-        }
-        fd_ = fd;
-        reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        socket_ = started.socket;
+        reader_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Read);
         reader_->setEnabled(false);
         connect(reader_.get(), &QSocketNotifier::activated, this, &NetworkLine::onReadyRead);
-        writer_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+        writer_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Write);
         connect(writer_.get(), &QSocketNotifier::activated, this,
                 [this] { socketConnected_ ? flush() : onConnectDone(); });
-        if (done == 0) onConnected();
+        if (started.connected) {
+            onConnected();
+            return;
+        }
+        // A connect that failed before the notifier watched it may never be told (Windows): asked once, from
+        // the event loop, as the notifier would.
+        QMetaObject::invokeMethod(
+            this,
+            [this, socket = socketId_] {
+                if (socket == socketId_ && !socketConnected_) onConnectDone();
+            },
+            Qt::QueuedConnection);
         return;
     }
-    failOn(lastConnectError_ ? lastConnectError_ : EHOSTUNREACH);
+    failOn(lastConnectError_ ? lastConnectError_ : sockets::unreachable());
 }
 
 void NetworkLine::onConnectDone() {
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
-    if (error == EINPROGRESS || error == EALREADY) return;
-    if (error == 0) {
+    const std::optional<sockets::Error> error = sockets::connectOutcome(socket_);
+    if (!error) return;
+    if (*error == 0) {
         onConnected();
         return;
     }
-    lastConnectError_ = error;
+    lastConnectError_ = *error;
     dropSocket();
     connectNext();
 }
 
 void NetworkLine::onConnected() {
     socketConnected_ = true;
-    const int one = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     keepAlive();
     reader_->setEnabled(true);
     writer_->setEnabled(unsent() > 0);
@@ -183,15 +152,9 @@ void NetworkLine::onConnected() {
 }
 
 // An idle line writes nothing, so without probes a far end that vanished (a network gone, no FIN) would look
-// healthy for hours; with unacknowledged data, the user timeout gives up as soon.
+// healthy for hours; with unacknowledged data, the same bound gives up as soon. Nagle's algorithm goes too.
 void NetworkLine::keepAlive() {
-    const int on = 1, idle = kKeepAliveIdleS, interval = kKeepAliveIntervalS, count = kKeepAliveCount;
-    const unsigned userTimeout = 1000u * (kKeepAliveIdleS + kKeepAliveIntervalS * kKeepAliveCount);
-    ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
+    sockets::tune(socket_, kKeepAliveIdleS, kKeepAliveIntervalS, kKeepAliveCount);
 }
 
 void NetworkLine::onReadyRead() {
@@ -199,18 +162,15 @@ void NetworkLine::onReadyRead() {
     std::string bytes;
     char buffer[16 * 1024];
     bool ended = false;
-    int error = 0;
+    sockets::Error error = 0;
     while (bytes.size() < kReceiveLimit) {
-        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<std::size_t>(n));
+        const sockets::Transfer got = sockets::receiveSome(socket_, buffer, sizeof buffer);
+        if (got.state == sockets::Transfer::State::Moved) {
+            bytes.append(buffer, got.count);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0)
-            ended = true;
-        else if (errno != EAGAIN && errno != EWOULDBLOCK)
-            error = errno;
+        ended = got.state == sockets::Transfer::State::Ended;
+        error = got.error;
         break;
     }
     // What is said about the data may close this socket, or open another.
@@ -272,21 +232,20 @@ void NetworkLine::setLine(const LineSettings& line) {
     send(telnet_.setLine(line));
 }
 
-void NetworkLine::failOn(int error) {
-    switch (error) {
-    case ECONNREFUSED:
+void NetworkLine::failOn(sockets::Error error) {
+    switch (sockets::kindOf(error)) {
+    case sockets::ErrorKind::Refused:
         fail(Message(Text::q7tr(
             "the server refused the connection (is the port number right, is the server running?)")));
         break;
-    case ECONNRESET:
-    case EPIPE:
+    case sockets::ErrorKind::Closed:
         fail(Message(Text::q7tr("the server closed the connection")));
         break;
-    case ETIMEDOUT:
+    case sockets::ErrorKind::TimedOut:
         fail(Message(Text::q7tr("the server stopped answering (the network or the server is gone)")));
         break;
-    default:
-        fail(Message::verbatim(std::strerror(error)));
+    case sockets::ErrorKind::Other:
+        fail(Message::verbatim(sockets::errorText(error)));
         break;
     }
 }
@@ -314,16 +273,13 @@ void NetworkLine::close(int drainMs) {
     if (wasOpen && drainMs > 0) {
         const QDeadlineTimer deadline(drainMs);
         while (unsent() > 0 && !deadline.hasExpired()) {
-            pollfd ready{fd_, POLLOUT, 0};
-            if (::poll(&ready, 1, static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) < 0 &&
-                errno != EINTR)
+            if (!sockets::waitWritable(socket_,
+                                       static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
                 break;
-            if (ready.revents & (POLLERR | POLLHUP)) break;
-            const ssize_t n = ::send(fd_, outgoing_.data() + sentOut_, unsent(), MSG_NOSIGNAL);
-            if (n > 0)
-                sentOut_ += static_cast<std::size_t>(n);
-            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-                break;
+            const sockets::Transfer sent =
+                sockets::sendSome(socket_, std::string_view(outgoing_).substr(sentOut_));
+            if (sent.state == sockets::Transfer::State::Failed) break;
+            sentOut_ += sent.count;
         }
     }
     dropSocket();
@@ -337,8 +293,8 @@ void NetworkLine::close(int drainMs) {
 void NetworkLine::dropSocket() {
     reader_.reset();
     writer_.reset();
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    sockets::closeSocket(socket_);
+    socket_ = sockets::kNone;
     socketConnected_ = false;
     ++socketId_;
 }
@@ -368,13 +324,10 @@ void NetworkLine::send(const std::string& bytes) {
 // A socket that fails while writing also becomes readable, and the reading says why, from the event loop.
 void NetworkLine::flush() {
     while (socketConnected_ && unsent() > 0) {
-        const ssize_t n = ::send(fd_, outgoing_.data() + sentOut_, unsent(), MSG_NOSIGNAL);
-        if (n > 0)
-            sentOut_ += static_cast<std::size_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            break;
+        const sockets::Transfer sent =
+            sockets::sendSome(socket_, std::string_view(outgoing_).substr(sentOut_));
+        if (sent.state != sockets::Transfer::State::Moved) break;
+        sentOut_ += sent.count;
     }
     if (unsent() == 0) {
         outgoing_.clear();

@@ -4,8 +4,9 @@
 // the COM-PORT-CONTROL option (rfc2217://, the line set from here). QtLine uses it for an address that is
 // such a URL.
 //
-// On a POSIX socket watched by Qt Core's event loop, so that no program loads Qt Network: a script's q7ctl on
-// a device starts without it. A host name is looked up on a thread of its own, so the window never waits.
+// On the system's socket (socket_api.h) watched by Qt Core's event loop, so that no program loads Qt Network:
+// a script's q7ctl on a device starts without it. A host name is looked up on a thread of its own, so the
+// window never waits.
 //
 // Connecting and negotiating take time, so opening completes later (opened or openFailed); nothing is written
 // before. Nagle's algorithm is off, so a frame leaves at once. The server's buffer cannot be seen from here,
@@ -20,13 +21,13 @@
 #include "link/line_settings.h"
 #include "link/port_address.h"
 #include "link/rfc2217.h"
+#include "qt/core/socket_api.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
 #include <vector>
 
 class QSocketNotifier;
@@ -60,11 +61,6 @@ class NetworkLine final : public QObject {
     static constexpr std::size_t kReceiveLimit = 64 * 1024;
     static constexpr std::size_t kSendLimit = 1024 * 1024;
 
-    // One address of the server's, as the system gives it.
-    struct Endpoint {
-        sockaddr_storage address{};
-        socklen_t size = 0;
-    };
     struct Lookup;
 
   signals:
@@ -77,7 +73,7 @@ class NetworkLine final : public QObject {
   private:
     enum class State { Closed, Connecting, Open };
     void lookUp();
-    void looked(std::vector<Endpoint> found);
+    void looked(std::vector<sockets::Endpoint> found);
     // Tries the server's addresses in turn, from the next one not tried.
     void connectNext();
     void onConnectDone();
@@ -87,7 +83,7 @@ class NetworkLine final : public QObject {
     void keepAlive();
     // Connecting: openFailed; open: lost.
     void fail(const Message& reason);
-    void failOn(int error);
+    void failOn(sockets::Error error);
     void checkLine();
     void send(const std::string& bytes);
     // Into the kernel what it takes now; the rest when the socket can take more.
@@ -96,16 +92,16 @@ class NetworkLine final : public QObject {
     void dropSocket();
     void cancelLookup();
 
-    int fd_ = -1;
+    sockets::Handle socket_ = sockets::kNone;
     bool socketConnected_ = false;
     // Counts sockets, so that a socket closed while its data was being told is not read on.
     unsigned socketId_ = 0;
     std::unique_ptr<QSocketNotifier> reader_;
     std::unique_ptr<QSocketNotifier> writer_;
     std::shared_ptr<Lookup> lookup_;
-    std::vector<Endpoint> endpoints_;
+    std::vector<sockets::Endpoint> endpoints_;
     std::size_t nextEndpoint_ = 0;
-    int lastConnectError_ = 0;
+    sockets::Error lastConnectError_ = 0;
     std::string outgoing_;
     std::size_t sentOut_ = 0;
     QTimer connectTimer_;
