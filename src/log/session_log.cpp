@@ -1,19 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "log/session_log.h"
 
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
+#include <cstdlib>
 #include <limits>
-#include <system_error>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace q7 {
 namespace {
@@ -22,15 +14,13 @@ std::string localTime(std::chrono::system_clock::time_point when) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(when);
     const auto ms = duration_cast<milliseconds>(when - seconds).count();
-    const std::time_t t = system_clock::to_time_t(seconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char date[32], zone[8];
-    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &tm);
-    // ISO 8601 wants the offset as +09:00; %z writes +0900.
-    if (std::strftime(zone, sizeof zone, "%z", &tm) != 5) std::strcpy(zone, "+0000");
-    char out[64];
-    std::snprintf(out, sizeof out, "%s.%03d%.3s:%.2s", date, static_cast<int>(ms), zone, zone + 3);
+    const LocalTime local = localTimeAt(system_clock::to_time_t(seconds));
+    const std::tm& tm = local.fields;
+    const long offset = std::labs(local.utcOffsetSeconds) / 60;
+    char out[80];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms),
+                  local.utcOffsetSeconds < 0 ? '-' : '+', offset / 60, offset % 60);
     return out;
 }
 
@@ -57,13 +47,9 @@ std::string formatLine(std::string_view port, std::string_view direction, std::s
     return line;
 }
 
-Message cannotWrite(const std::string& path, int error) {
+Message cannotWrite(const std::string& path, const std::error_code& error) {
     return Message(Text::q7tr("Cannot write the log %1: %2."),
-                   {Message::verbatim(path), Message::verbatim(std::generic_category().message(error))});
-}
-
-int openForAppend(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+                   {Message::verbatim(path), Message::verbatim(error.message())});
 }
 
 } // namespace
@@ -86,13 +72,13 @@ Result<std::uint64_t> parseLogSize(std::string_view text) {
 
 Result<std::unique_ptr<SessionLog>> SessionLog::open(const std::string& path, std::uint64_t maxBytes,
                                                      Failed onFailure) {
-    const int fd = openForAppend(path);
-    if (fd < 0) return failure(cannotWrite(path, errno));
-    return std::unique_ptr<SessionLog>(new SessionLog(path, fd, maxBytes, std::move(onFailure)));
+    LogFile file;
+    if (const std::error_code error = file.open(path)) return failure(cannotWrite(path, error));
+    return std::unique_ptr<SessionLog>(new SessionLog(path, std::move(file), maxBytes, std::move(onFailure)));
 }
 
-SessionLog::SessionLog(std::string path, int fd, std::uint64_t maxBytes, Failed onFailure)
-    : path_(std::move(path)), maxBytes_(maxBytes), onFailure_(std::move(onFailure)), fd_(fd),
+SessionLog::SessionLog(std::string path, LogFile file, std::uint64_t maxBytes, Failed onFailure)
+    : path_(std::move(path)), maxBytes_(maxBytes), onFailure_(std::move(onFailure)), file_(std::move(file)),
       writer_(&SessionLog::run, this) {}
 
 SessionLog::~SessionLog() {
@@ -102,7 +88,6 @@ SessionLog::~SessionLog() {
     }
     wake_.notify_one();
     writer_.join();
-    ::close(fd_);
 }
 
 void SessionLog::write(std::string_view port, Direction dir, std::string_view trace, std::string_view bytes) {
@@ -180,36 +165,29 @@ Result<> SessionLog::append(const std::vector<std::string>& lines) {
         chunk += line;
     }
     if (result) result = put(chunk);
-    ::flock(fd_, LOCK_UN);
+    file_.unlock();
     return result;
 }
 
 // Locks the file that the path names now: another process may have rotated it since we opened ours.
 Result<> SessionLog::lock() {
     for (;;) {
-        struct stat ours = {}, named = {};
-        if (::flock(fd_, LOCK_EX) != 0 || ::fstat(fd_, &ours) != 0) return failure(cannotWrite(path_, errno));
-        if (::stat(path_.c_str(), &named) == 0 && named.st_dev == ours.st_dev &&
-            named.st_ino == ours.st_ino) {
-            size_ = static_cast<std::uint64_t>(ours.st_size);
-            return {};
+        if (const std::error_code error = file_.lock()) return failure(cannotWrite(path_, error));
+        if (file_.isNamedBy(path_)) {
+            const std::error_code error = file_.size(size_);
+            if (!error) return {};
+            file_.unlock();
+            return failure(cannotWrite(path_, error));
         }
-        const int fd = openForAppend(path_);
-        if (fd < 0) return failure(cannotWrite(path_, errno));
-        ::close(fd_); // and with it our lock on the old file
-        fd_ = fd;
+        if (const std::error_code error = file_.open(path_)) return failure(cannotWrite(path_, error));
     }
 }
 
 // Only the holder of the lock on the file that the path names renames it, so two never rotate one file. A
 // file removed by hand meanwhile needs no rotation.
 Result<> SessionLog::rotate() {
-    if (::rename(path_.c_str(), (path_ + ".1").c_str()) != 0 && errno != ENOENT)
-        return failure(cannotWrite(path_, errno));
-    const int fd = openForAppend(path_);
-    if (fd < 0) return failure(cannotWrite(path_, errno));
-    ::close(fd_);
-    fd_ = fd;
+    if (const std::error_code error = renameToOlder(path_)) return failure(cannotWrite(path_, error));
+    if (const std::error_code error = file_.open(path_)) return failure(cannotWrite(path_, error));
     return lock();
 }
 
@@ -217,17 +195,16 @@ Result<> SessionLog::rotate() {
 // join it, and a reader could not tell the two apart.
 Result<> SessionLog::put(const std::string& chunk) {
     for (std::size_t at = 0; at < chunk.size();) {
-        const ssize_t n = ::write(fd_, chunk.data() + at, chunk.size() - at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
+        std::error_code error;
+        const std::size_t n = file_.write(std::string_view(chunk).substr(at), error);
+        if (n == 0) {
             // The lines before it stay (npos + 1 is 0); the write's error is the one told either way.
             const std::size_t whole = std::string_view(chunk).substr(0, at).rfind('\n') + 1;
-            const bool takenBack = whole == at || ::ftruncate(fd_, static_cast<off_t>(size_ + whole)) == 0;
+            const bool takenBack = whole == at || file_.truncate(size_ + whole);
             size_ += takenBack ? whole : at;
             return failure(cannotWrite(path_, error));
         }
-        at += static_cast<std::size_t>(n);
+        at += n;
     }
     size_ += chunk.size();
     return {};

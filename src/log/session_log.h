@@ -9,10 +9,11 @@
 //
 // A thread of its own does all the file's I/O: the thread that serves a port only formats a line and queues
 // it, and never waits on a slow disk. Several lines (a bridge's) share one SessionLog; several processes
-// (q7ctl runs) may share one file: each line is appended under flock(), which also covers the size check and
-// the rotation, so that none is lost or cut by another's rotation.
+// (q7ctl runs) may share one file: each line is appended under a lock of the whole file, which also covers
+// the size check and the rotation, so that none is lost or cut by another's rotation.
 
 #include "base/message.h"
+#include "log/log_file.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -61,7 +62,7 @@ class SessionLog {
     std::uint64_t dropped() const;
 
   private:
-    SessionLog(std::string path, int fd, std::uint64_t maxBytes, Failed onFailure);
+    SessionLog(std::string path, LogFile file, std::uint64_t maxBytes, Failed onFailure);
     void run();
     Result<> append(const std::vector<std::string>& lines);
     Result<> lock();
@@ -71,8 +72,8 @@ class SessionLog {
     const std::string path_;
     const std::uint64_t maxBytes_;
     const Failed onFailure_;
-    int fd_;                 // the log's thread alone uses it once it runs
-    std::uint64_t size_ = 0; // of the file under fd_, while locked
+    LogFile file_;           // the log's thread alone uses it once it runs
+    std::uint64_t size_ = 0; // of file_, while locked
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;    // lines queued, or the end

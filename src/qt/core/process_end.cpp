@@ -11,14 +11,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <QCoreApplication>
+#include <mutex>
+#include <windows.h>
+#endif
 
 namespace q7 {
 namespace {
 
-int wakeUp[2] = {-1, -1};
 Line* lineAtExit = nullptr;
 
 #ifdef Q_OS_UNIX
+int wakeUp[2] = {-1, -1};
+
 // Only what is safe in a signal handler: a flag and one byte down a non-blocking pipe, errno kept.
 void onSignal(int signo) {
     const int saved = errno;
@@ -27,6 +33,13 @@ void onSignal(int signo) {
     [[maybe_unused]] const auto written = ::write(wakeUp[1], &byte, 1);
     errno = saved;
 }
+#endif
+
+#ifdef Q_OS_WIN
+constexpr int kHangUp = 1; // SIGHUP's number, which Windows does not name
+
+std::mutex endingMutex;
+ProcessEnd* ending = nullptr; // to be told, once, under endingMutex
 #endif
 
 void closeAtExit() {
@@ -59,10 +72,50 @@ ProcessEnd::ProcessEnd(Line& line) {
         ::sigaction(signo, &action, nullptr);
     }
 #endif
+#ifdef Q_OS_WIN
+    {
+        const std::lock_guard<std::mutex> hold(endingMutex);
+        ending = this;
+    }
+    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+#endif
 }
 
 ProcessEnd::~ProcessEnd() {
     lineAtExit = nullptr;
+#ifdef Q_OS_WIN
+    // From here a console's event ends the process at once, as it does by default.
+    ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    const std::lock_guard<std::mutex> hold(endingMutex);
+    ending = nullptr;
+#endif
 }
+
+#ifdef Q_OS_WIN
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    int signo = SIGTERM;
+    if (event == CTRL_C_EVENT)
+        signo = SIGINT;
+    else if (event == CTRL_BREAK_EVENT)
+        signo = SIGBREAK;
+    else if (event == CTRL_CLOSE_EVENT)
+        signo = kHangUp;
+    else if (event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT)
+        return FALSE;
+    setEndingSignal(signo);
+    {
+        const std::lock_guard<std::mutex> hold(endingMutex);
+        if (ending) QMetaObject::invokeMethod(ending, &ProcessEnd::endRequested, Qt::QueuedConnection);
+        ending = nullptr;
+    }
+    // Windows ends the process once the handler returns from these, so it waits here, for the few seconds
+    // Windows allows, for the program's own exit with the release sent and the port closed. Logoff and
+    // shutdown come here only to a process without user32, which Qt Core loads: Windows sends those as window
+    // messages.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        ::Sleep(INFINITE);
+    return TRUE;
+}
+#endif
 
 } // namespace q7
