@@ -849,5 +849,9 @@ in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS te
 出力する (--json では outcome、reply、hex、パネルの STATUS 表示と型付きの value)。
 </translation>
     </message>
+    <message>
+        <source>the bridge runs on Linux only</source>
+        <translation>ブリッジは Linux でのみ動作します</translation>
+    </message>
 </context>
 </TS>
