@@ -865,5 +865,9 @@ in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS te
         <source>another program has %1 open (close it there, or choose another port)</source>
         <translation>%1 は他のプログラムが使用中です (そのプログラムで閉じるか、別のポートを選んでください)</translation>
     </message>
+    <message>
+        <source>the bridge runs on Linux only</source>
+        <translation>ブリッジは Linux でのみ動作します</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // q7panel: wires the form to the Qt window and line.
 #include "panel/form.h"
+#include "qt/core/console.h"
 #include "qt/core/log_file.h"
 #include "qt/core/port_discovery.h"
 #include "qt/core/process_end.h"
@@ -57,9 +58,11 @@ std::unique_ptr<QApplication> startToolkit(int& argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // The name it is installed under, not the path it was started by: the manual page is made from this text.
-    programName = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "";
+    // The name it is installed under, not the path it was started by (nor Windows' .exe): the manual page is
+    // made from this text.
+    programName = argc > 0 ? std::filesystem::path(argv[0]).stem().string() : "";
     if (programName.empty()) programName = "q7panel";
+    q7::prepareConsole();
     q7::loadTranslations();
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -111,6 +114,7 @@ int main(int argc, char* argv[]) {
         log = std::move(*opened);
     }
 
+    q7::releaseConsole();
     const std::unique_ptr<QApplication> app = startToolkit(argc, argv);
     // The desktop entry's name: a dock shows the entry's icon for this window.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q7_DESKTOP_ID));

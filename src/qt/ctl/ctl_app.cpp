@@ -26,7 +26,9 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace q7 {
 namespace {
@@ -290,6 +292,13 @@ std::optional<std::string> environment(const char* name) {
     return qEnvironmentVariable(name).toStdString();
 }
 
+#ifdef _WIN32
+// The bridge is a Linux service; a Windows script asks one over MQTT, not through q7ctl.
+int startBridge(int, char*[]) {
+    complain(Message(Text::q7tr("the bridge runs on Linux only")));
+    return kUsageError;
+}
+#else
 // The bridge is a program of its own, which q7ctl does not load: "q7ctl bridge ARGS..." becomes the q7-bridge
 // beside this program (or else on the PATH) with the same arguments, output and exit status.
 int startBridge(int argc, char* argv[]) {
@@ -321,6 +330,7 @@ int startBridge(int argc, char* argv[]) {
                      {Message::verbatim(tried), Message::verbatim(std::strerror(why))}));
     return kLineFailed;
 }
+#endif
 
 } // namespace
 
