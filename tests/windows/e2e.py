@@ -129,6 +129,19 @@ def start_xvfb(work):
     return xvfb, ":" + number.decode().strip()
 
 
+def registry_keys(prefix):
+    """The machine's registry keys named after the program (Wine writes them out when its server ends)."""
+    with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as f:
+        return [line.strip() for line in f if line.startswith("[") and "q7panel" in line.lower()]
+
+
+def start_menu(prefix):
+    found = []
+    for menu in ("users/*/AppData/Roaming/Microsoft/Windows/Start Menu", "ProgramData/Microsoft/Windows/Start Menu"):
+        found += glob.glob(os.path.join(prefix, "drive_c", menu, "**", "*q7*"), recursive=True)
+    return found
+
+
 def install(args, prefix):
     installers = sorted(glob.glob(os.path.join(args.root, "q7panel-*-win64.exe")))
     if not installers:
@@ -141,6 +154,8 @@ def install(args, prefix):
     if not found:
         return None
     folder = os.path.dirname(found[0])
+    check("the installer registers its uninstaller", bool(registry_keys(prefix)))
+    check("the installer makes a Start-menu entry", bool(start_menu(prefix)))
     for name in ("q7ctl.exe", "Qt6Core.dll", "Qt6SerialPort.dll", os.path.join("platforms", "qwindows.dll")):
         check(f"the installer puts {name} beside it", os.path.exists(os.path.join(folder, name)))
     return folder
@@ -154,10 +169,8 @@ def uninstall(folder, prefix):
     subprocess.run([WINE, uninstallers[0], "/S"], check=False)
     subprocess.run([WINESERVER, "-w"], check=False)
     left = [p for p in [folder] if os.path.exists(p)]
-    left += glob.glob(os.path.join(prefix, "drive_c", "users", "*", "*Start Menu*", "**", "*q7*"),
-                      recursive=True)
-    left += glob.glob(os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "**",
-                                   "*q7*"), recursive=True)
+    left += start_menu(prefix)
+    left += registry_keys(prefix)
     check("the uninstaller leaves nothing behind", not left, " ".join(left))
 
 
