@@ -10,6 +10,7 @@
 #include "qt/widgets/qt_widgets.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -75,6 +76,22 @@ QFont qtFont(const FontSpec& row) {
     font.setPointSizeF(row.points);
     font.setBold(row.bold);
     return font;
+}
+
+// Q7PANEL_LABEL_RECORD names a file that gets each text a label is given, as "NAME<tab>TEXT" lines: a check
+// from outside (the Windows end-to-end run under Wine) reads what the window shows without reading its
+// pixels.
+void recordLabel(std::string_view name, std::string_view text) {
+    static const QString path = qEnvironmentVariable("Q7PANEL_LABEL_RECORD");
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    std::string line(name);
+    line += '\t';
+    for (const char c : text)
+        line += c == '\n' ? ' ' : c;
+    line += '\n';
+    file.write(line.data(), static_cast<qint64>(line.size()));
 }
 
 Qt::Alignment qtAlignment(Align align) {
@@ -311,6 +328,7 @@ void QtWindow::setText(ControlId control, const std::string& text) {
     switch (c->row->kind) {
     case Kind::Label:
         static_cast<PlainLabel*>(c->widget)->setFullText(text);
+        recordLabel(control.name(), text);
         break;
     case Kind::Button:
         static_cast<FaceButton*>(c->widget)->setCaption(qs(text));
