@@ -21,6 +21,7 @@ TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
         {"broker = \"mqtt://b\"\n\n[[line]]\nname = \"a\"\nport = \"/dev/ttyS0\"\nsped = 9600\n",
          ":6: unknown key \"sped\" in a line"},
         {"broker = \"mqtt://b\"\npoll = \"often\"\n", ":2: poll must be a number"},
+        {"broker = \"mqtt://b\"\npoll = 8.8e21\n", ":2: poll must be a number"},
         {"broker = \"mqtt://b\"\nbrokr = 1\n", ":2: unknown key \"brokr\""},
         {"broker = \"mqtt://b\"\n[[line]]\nname = \"a\"\nport = \"/dev/ttyS0\"\nspeed = \"9600\"\n",
          ":5: speed must be a number, 19200 or 9600, without quotes"},

@@ -38,6 +38,8 @@ TEST(BridgeConfigText, BeyondAsciiWhereTheReaderCannotTakeItIsRefusedWithItsLine
         {"e = -.'\xD2\x91\n", "bridge.toml:1: " + outside},
         {"b = 1[\"\xEF\xB8\xBF\n", "bridge.toml:1: " + outside},
         {"R = 1='\xEF\xBB\xAF\n", "bridge.toml:1: " + outside},
+        {"brok-.'r ='\xD2\x91\n \"x\"\"\"= 1", "bridge.toml:1: " + outside}, // a text left open
+        {"id = \"\"\"a\xD2\x91", "bridge.toml:1: " + outside},
         {"broker = \"mqtt://h\"\nid = \"\"\"a\\\n\n  é\"\"\"\n",
          "bridge.toml:4: in a text in \"\"\" quotes, what follows a backslash must start with an ASCII "
          "character"},
