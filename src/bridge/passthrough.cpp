@@ -54,6 +54,9 @@ class Passthrough::Client final : public ConnectionHandler {
   private:
     void take(std::string frame) {
         if (frames_.size() >= kClientLimit || owner_.waiting_ >= kLineLimit) {
+            // Its frames go with it: nobody is left to read their replies.
+            owner_.waiting_ -= frames_.size();
+            frames_.clear();
             gone_ = true;
             connection_.close();
             return;
