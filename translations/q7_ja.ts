@@ -869,5 +869,13 @@ in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS te
         <source>the bridge runs on Linux only</source>
         <translation>ブリッジは Linux でのみ動作します</translation>
     </message>
+    <message>
+        <source>Cannot listen on %1: %2.</source>
+        <translation>%1 で待ち受けできません: %2。</translation>
+    </message>
+    <message>
+        <source>Cannot listen for UDP on %1: %2.</source>
+        <translation>%1 で UDP を待ち受けできません: %2。</translation>
+    </message>
 </context>
 </TS>
