@@ -138,6 +138,10 @@ void PjlinkFront::set(const PjlinkSetRow& row, std::size_t button, const std::st
             if (row.body == "FREZ") frozen_ = row.param == "1";
             if (row.body == "POWR") {
                 settleTarget_ = row.param[0];
+                // Accepted: starting or cooling down, until a poll says otherwise, so that a controller's
+                // query right after its set does not read the old state.
+                if (state_ && state_->power && *state_->power != settleTarget_)
+                    state_->power = settleTarget_ == '1' ? '3' : '2';
                 settle();
             } else if (row.body != "FREZ" && row.body != "SVOL") {
                 refresh();
