@@ -45,19 +45,25 @@ class Passthrough::Client final : public ConnectionHandler {
             overlong_ = false;
         }
     }
-    void closed() override { gone_ = true; }
+    void closed() override { leave(); }
 
     std::deque<std::string> frames_;
     Connection& connection_;
     const std::string origin_;
 
   private:
+    // Nothing more is read or written: the reply to a frame of its in flight is dropped.
+    void leave() {
+        gone_ = true;
+        if (owner_.asking_ == this) owner_.asking_ = nullptr;
+    }
+
     void take(std::string frame) {
         if (frames_.size() >= kClientLimit || owner_.waiting_ >= kLineLimit) {
             // Its frames go with it: nobody is left to read their replies.
             owner_.waiting_ -= frames_.size();
             frames_.clear();
-            gone_ = true;
+            leave();
             connection_.close();
             return;
         }
@@ -96,9 +102,10 @@ void Passthrough::next() {
     --waiting_;
     busy_ = true;
     asking_ = client;
-    const auto [projector, command] = addressed(frame);
+    auto [projector, command] = addressed(frame);
     worker_.send(frame, commandWindowMs(command),
-                 [this, alive = alive_, projector, origin = client->origin_](const Answers& answers) {
+                 [this, alive = alive_, projector = std::move(projector),
+                  origin = client->origin_](const Answers& answers) {
                      if (!*alive) return;
                      busy_ = false;
                      if (activity_) activity_(projector, origin, answers);

@@ -186,6 +186,13 @@ TEST(Passthrough, ClientsTakeTurnsAndEachGetsItsOwnReplies) {
     EXPECT_EQ(wire, (std::vector<std::string>{"A001CR0\r", "A001CR3\r", "A001CR1\r", "A001C99\r"}));
     EXPECT_EQ(a.writes, (std::vector<std::string>{"00\r", "2\r"})); // C99 unanswered: nothing
     EXPECT_EQ(b.writes, std::vector<std::string>{"1234\r"});
+    // A client gone with its frame in flight is written nothing.
+    FakeConnection d("10.0.5.11");
+    const auto fourth = site.front(1).accept(d);
+    fourth->received("A001CR0\r");
+    fourth->closed();
+    site.run(1000);
+    EXPECT_TRUE(d.writes.empty());
     const std::vector<std::string> activity = site.broker.take("q7/hall/001/activity");
     ASSERT_FALSE(activity.empty());
     EXPECT_NE(activity[0].find(R"("origin":"passthrough 10.0.5.7")"), std::string::npos) << activity[0];
