@@ -43,14 +43,14 @@ expect "--port --speed --projector --json --timeout --verbose --log --log-size -
 same "q7ctl --help" "" < <(q7ctl --help)
 expect "bridge" bri
 expect "" --json bri
-expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help --version" bridge --
+expect "--broker --line --poll --id --ca-file --discovery-prefix --pjlink --passthrough --pjlink-udp-port --pjlink-notify --config --help --version" bridge --
 same "the usage of q7ctl bridge --help" "" < <(q7ctl bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
-program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix --config --help --version" --
+program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix --pjlink --passthrough --pjlink-udp-port --pjlink-notify --config --help --version" --
 same "the usage of q7-bridge --help" "" < <(q7-bridge --help | awk 'NR > 1 && /^[^ ]/ { exit } 1')
-program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix" --line x=y --
+program=q7-bridge expect "--broker --line --poll --id --ca-file --discovery-prefix --pjlink --passthrough --pjlink-udp-port --pjlink-notify" --line x=y --
 program=q7-bridge expect "" --config bridge.toml --
 program=q7-bridge expect "mqtt:// mqtts://" --broker ""
-expect "--broker --line --poll --id --ca-file --discovery-prefix" bridge --broker mqtt://broker --line x=y --
+expect "--broker --line --poll --id --ca-file --discovery-prefix --pjlink --passthrough --pjlink-udp-port --pjlink-notify" bridge --broker mqtt://broker --line x=y --
 expect "" bridge --config bridge.toml --
 expect "bridge.toml" bridge --config b
 expect "bridge.toml" bridge --ca-file b

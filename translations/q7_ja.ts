@@ -710,50 +710,6 @@ SIGINT または SIGTERM で直ちに終了する。
         <translation>ロックファイル %1 が残っていますが、それを作成したプロセス %2 はすでに終了しています。root 権限でファイルを削除するか (sudo rm %1)、ブリッジを再起動してください (systemctl restart q7-bridge)。ブリッジは起動時にこのようなファイルを削除します</translation>
     </message>
     <message>
-        <source>Usage: q7-bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7-bridge --config FILE
-       q7-bridge --help | --version
-Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery.
-Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
-homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
-or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD.
-
-Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
-  q7/LINE/PROJECTOR/availability  online or offline, retained
-  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
-  q7/LINE/PROJECTOR/command       a name, {&quot;send&quot;: TEXT}, {&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (at most 60),
-                                  or status (a poll at once); at most 4 KB
-  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:
-                                  {&quot;outcome&quot;: &quot;failed&quot; or &quot;usage&quot;, &quot;error&quot;: TEXT}; also to an MQTT 5
-                                  response topic under q7/, with the correlation data
-  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
-  q7/bridge/ID/lines              the lines served, retained
-  q7/bridge/ID/status             the lines left to another bridge that serves them too, retained
-</source>
-        <translation>使い方: q7-bridge --broker mqtt://HOST[:PORT] --line NAME=PORT[,speed=9600][,projectors=001+002]
-                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
-       q7-bridge --config FILE
-       q7-bridge --help | --version
-すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
-既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
-homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、
-または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取得する。
-
-トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001～004。all はコマンド専用):
-  q7/LINE/PROJECTOR/availability  online または offline (保持メッセージ)
-  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (保持メッセージ)
-  q7/LINE/PROJECTOR/command       名前、{&quot;send&quot;: TEXT}、{&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (最大 60)、
-                                  または status (すぐにポーリングする)。最大 4 KB
-  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
-                                  {&quot;outcome&quot;: &quot;failed&quot; または &quot;usage&quot;, &quot;error&quot;: TEXT}。MQTT 5 の
-                                  応答トピックが q7/ の下にあれば、相関データを付けてそこにも送る
-  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
-  q7/bridge/ID/lines              扱う回線 (保持メッセージ)
-  q7/bridge/ID/status             同じ回線を扱う別のブリッジに任せた回線 (保持メッセージ)
-</translation>
-    </message>
-    <message>
         <source>in a text in &quot;&quot;&quot; quotes, what follows a backslash must start with an ASCII character</source>
         <translation>&quot;&quot;&quot; で囲んだテキストでは、バックスラッシュの後は ASCII 文字で始めてください</translation>
     </message>
@@ -868,6 +824,160 @@ in words and units (with --json: outcome, reply, hex, the panel&apos;s STATUS te
     <message>
         <source>the bridge runs on Linux only</source>
         <translation>ブリッジは Linux でのみ動作します</translation>
+    </message>
+    <message>
+        <source>Cannot listen on %1: %2.</source>
+        <translation>%1 で待ち受けできません: %2。</translation>
+    </message>
+    <message>
+        <source>Cannot listen for UDP on %1: %2.</source>
+        <translation>%1 で UDP を待ち受けできません: %2。</translation>
+    </message>
+    <message>
+        <source>an address is written ADDRESS[:PORT] with a numeric address ([ADDRESS] for IPv6), not %1</source>
+        <translation>アドレスは数値のアドレスで ADDRESS[:PORT] の形式で指定してください (IPv6 は [ADDRESS]。%1 は不可)</translation>
+    </message>
+    <message>
+        <source>an address is written ADDRESS:PORT with a numeric address ([ADDRESS] for IPv6), not %1</source>
+        <translation>アドレスは数値のアドレスで ADDRESS:PORT の形式で指定してください (IPv6 は [ADDRESS]。%1 は不可)</translation>
+    </message>
+    <message>
+        <source>%1 holds at most %2 bytes, without control characters</source>
+        <translation>%1 は制御文字を含まない %2 バイト以内で指定してください</translation>
+    </message>
+    <message>
+        <source>the projector %1 of the line %2 has one PJLink address only</source>
+        <translation>回線 %2 のプロジェクター %1 に指定できる PJLink のアドレスは 1 つだけです</translation>
+    </message>
+    <message>
+        <source>%1 is written LINE/PROJECTOR=ADDRESS[:PORT], not %2</source>
+        <translation>%1 は LINE/PROJECTOR=ADDRESS[:PORT] の形式で指定してください (%2 は不可)</translation>
+    </message>
+    <message>
+        <source>%1 is written LINE=ADDRESS:PORT, not %2</source>
+        <translation>%1 は LINE=ADDRESS:PORT の形式で指定してください (%2 は不可)</translation>
+    </message>
+    <message>
+        <source>%1: there is no line %2 (give it with --line)</source>
+        <translation>%1: 回線 %2 がありません (--line で指定してください)</translation>
+    </message>
+    <message>
+        <source>the PJLink password is at most %1 ASCII characters without blanks</source>
+        <translation>PJLink のパスワードは空白を含まない %1 文字以内の ASCII 文字で指定してください</translation>
+    </message>
+    <message>
+        <source>pjlink_udp_port must be a port from 1 to 65535, or 0 for no UDP</source>
+        <translation>pjlink_udp_port は 1～65535 のポート番号、または UDP を使わない場合は 0 で指定してください</translation>
+    </message>
+    <message>
+        <source>pjlink_notify takes numeric addresses, not %1</source>
+        <translation>pjlink_notify は数値のアドレスで指定してください (%1 は不可)</translation>
+    </message>
+    <message>
+        <source>the line %1 has one passthrough only</source>
+        <translation>回線 %1 に指定できるパススルーは 1 つだけです</translation>
+    </message>
+    <message>
+        <source>pjlink_inputs maps the input modes &quot;1&quot; to &quot;3&quot; to PJLink&apos;s inputs 11 to 59 (41 is input mode 4), not %1 = %2</source>
+        <translation>pjlink_inputs は入力モード "1"～"3" を PJLink の入力 11～59 に対応付けて指定してください (41 は入力モード 4。%1 = %2 は不可)</translation>
+    </message>
+    <message>
+        <source>pjlink_inputs gives one PJLink input to two input modes</source>
+        <translation>pjlink_inputs で 2 つの入力モードに同じ PJLink の入力が指定されています</translation>
+    </message>
+    <message>
+        <source>%1 must be a table of texts in braces, such as { &quot;001&quot; = &quot;10.0.5.21&quot; }</source>
+        <translation>%1 は { "001" = "10.0.5.21" } のように、波かっこで囲んだ文字列のテーブルで指定してください</translation>
+    </message>
+    <message>
+        <source>nothing to serve: give a broker, or a line&apos;s PJLink or passthrough front</source>
+        <translation>扱うものがありません。ブローカー、または回線の PJLink かパススルーを指定してください</translation>
+    </message>
+    <message>
+        <source>the line %1 serves no projector %2 for PJLink</source>
+        <translation>回線 %1 には PJLink で扱うプロジェクター %2 がありません</translation>
+    </message>
+    <message>
+        <source>the line %1 serves no projector %2 to name</source>
+        <translation>回線 %1 には名前を付けるプロジェクター %2 がありません</translation>
+    </message>
+    <message>
+        <source>%1 and %2 would both listen on %3</source>
+        <translation>%1 と %2 が同じ %3 で待ち受けることになります</translation>
+    </message>
+    <message>
+        <source>serving %1 without a broker, as %2</source>
+        <translation>ブローカーなしで %1 を扱っています (ID %2)</translation>
+    </message>
+    <message>
+        <source>%1 listens on %2</source>
+        <translation>%1 が %2 で待ち受けています</translation>
+    </message>
+    <message>
+        <source>Usage: q7-bridge [--broker mqtt://HOST[:PORT]] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+                 [--pjlink LINE/PROJECTOR=ADDRESS[:PORT]]... [--passthrough LINE=ADDRESS:PORT]...
+                 [--pjlink-udp-port PORT] [--pjlink-notify HOST]...
+       q7-bridge --config FILE
+       q7-bridge --help | --version
+Puts the projectors of every line on an MQTT broker, with Home Assistant&apos;s discovery, and answers PJLink
+and raw frames for them.
+Defaults: speed 19200, projectors single, a poll every 30 s, the host name as the id, the prefix
+homeassistant. mqtts:// connects with TLS. The user name and password come from the configuration file
+or from Q7_MQTT_USERNAME and Q7_MQTT_PASSWORD. Without --broker, the PJLink and passthrough fronts run
+alone.
+
+--pjlink: a PJLink server (classes 1 and 2) for the projector on ADDRESS, port 4352 by default; the
+password comes from the configuration file or from Q7_PJLINK_PASSWORD (none: no authentication). UDP
+answers PJLink&apos;s search on --pjlink-udp-port (4352; 0 for none) and tells each --pjlink-notify HOST of
+changes. --passthrough: the projectors&apos; own frames, each ending with CR, on the line&apos;s queue; each
+client gets the replies to its frames.
+
+Topics, for each LINE and PROJECTOR (single, 001 to 004; all for commands only):
+  q7/LINE/PROJECTOR/availability  online or offline, retained
+  q7/LINE/PROJECTOR/state         after every poll, retained: what q7ctl status --json prints
+  q7/LINE/PROJECTOR/command       a name, {&quot;send&quot;: TEXT}, {&quot;hold&quot;: NAME, &quot;seconds&quot;: S} (at most 60),
+                                  or status (a poll at once); at most 4 KB
+  q7/LINE/PROJECTOR/result        the outcome as q7ctl --json prints it, failures too:
+                                  {&quot;outcome&quot;: &quot;failed&quot; or &quot;usage&quot;, &quot;error&quot;: TEXT}; also to an MQTT 5
+                                  response topic under q7/, with the correlation data
+  q7/LINE/PROJECTOR/activity      what a PJLink or passthrough client caused, with its origin
+  q7/bridge/ID/availability       online while the bridge runs, offline when it has ended
+  q7/bridge/ID/lines              the lines served, retained
+  q7/bridge/ID/status             the lines left to another bridge that serves them too, retained
+</source>
+        <translation>使い方: q7-bridge [--broker mqtt://HOST[:PORT]] --line NAME=PORT[,speed=9600][,projectors=001+002]
+                 [--line ...] [--poll SECONDS] [--id ID] [--ca-file FILE] [--discovery-prefix PREFIX]
+                 [--pjlink LINE/PROJECTOR=ADDRESS[:PORT]]... [--passthrough LINE=ADDRESS:PORT]...
+                 [--pjlink-udp-port PORT] [--pjlink-notify HOST]...
+       q7-bridge --config FILE
+       q7-bridge --help | --version
+すべての回線のプロジェクターを MQTT ブローカーに接続し、Home Assistant の自動検出に登録する。
+また、それらのプロジェクターに代わって PJLink と生のフレームに応答する。
+既定値: 通信速度 19200、プロジェクター single、30 秒ごとのポーリング、ID はホスト名、接頭辞は
+homeassistant。mqtts:// では TLS で接続する。ユーザー名とパスワードは設定ファイル、
+または Q7_MQTT_USERNAME と Q7_MQTT_PASSWORD から取得する。--broker がなければ、PJLink と
+パススルーだけを扱う。
+
+--pjlink: ADDRESS のプロジェクター用の PJLink サーバー (クラス 1 と 2)。ポート番号の既定値は 4352。
+パスワードは設定ファイル、または Q7_PJLINK_PASSWORD から取得する (なければ認証なし)。UDP では
+--pjlink-udp-port (4352。0 で使わない) で PJLink の検索に応答し、変化を各 --pjlink-notify HOST に
+通知する。--passthrough: プロジェクター自身のフレーム (それぞれ CR で終わる) を回線の待ち行列で
+送信する。各クライアントには自分のフレームへの応答が返る。
+
+トピック (LINE と PROJECTOR ごと。PROJECTOR は single、001～004。all はコマンド専用):
+  q7/LINE/PROJECTOR/availability  online または offline (保持メッセージ)
+  q7/LINE/PROJECTOR/state         ポーリングのたびに、q7ctl status --json の出力 (保持メッセージ)
+  q7/LINE/PROJECTOR/command       名前、{"send": TEXT}、{"hold": NAME, "seconds": S} (最大 60)、
+                                  または status (すぐにポーリングする)。最大 4 KB
+  q7/LINE/PROJECTOR/result        q7ctl --json と同じ結果。失敗も同様:
+                                  {"outcome": "failed" または "usage", "error": TEXT}。MQTT 5 の
+                                  応答トピックが q7/ の下にあれば、相関データを付けてそこにも送る
+  q7/LINE/PROJECTOR/activity      PJLink またはパススルーのクライアントが起こしたこと (送信元付き)
+  q7/bridge/ID/availability       ブリッジの動作中は online、終了後は offline
+  q7/bridge/ID/lines              扱う回線 (保持メッセージ)
+  q7/bridge/ID/status             同じ回線を扱う別のブリッジに任せた回線 (保持メッセージ)
+</translation>
     </message>
 </context>
 </TS>

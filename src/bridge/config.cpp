@@ -3,9 +3,11 @@
 
 #include "bridge/topics.h"
 #include "link/port_address.h"
+#include "pjlink/pjlink.h"
 #include "protocol/frame.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -26,10 +29,12 @@ namespace q7 {
 namespace {
 
 // A value as given: the command line's text, or the file's text, number or list of texts.
-using Value = std::variant<std::string, std::int64_t, std::vector<std::string>>;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+using Value = std::variant<std::string, std::int64_t, std::vector<std::string>, Pairs>;
 
-// What the file writes for a key, where the command line writes text; a line's keys come in tables.
-enum class Kind { Text, Seconds, Speed, Names, Tables };
+// What the file writes for a key, where the command line writes text; a line's keys come in tables, and
+// some of them in inline tables of texts. A line's setting on the command line names its line.
+enum class Kind { Text, Seconds, Speed, Names, Tables, Pairs, ForLine };
 
 // One key of the configuration or of a line: its name in the file, its flag on the command line (or its
 // setting in --line's list) if it has one, what the file writes, what it stands for when not given, and the
@@ -76,12 +81,110 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
+bool numericHost(const std::string& host) {
+    in6_addr address;
+    return ::inet_pton(AF_INET, host.c_str(), &address) == 1 ||
+           ::inet_pton(AF_INET6, host.c_str(), &address) == 1;
+}
+
+// ADDRESS[:PORT], with an IPv6 address in brackets; the port may be required.
+Result<Endpoint> endpoint(const std::string& text, std::optional<int> defaultPort) {
+    const auto refused = [&] {
+        return failure(Message(defaultPort ? Text::q7tr("an address is written ADDRESS[:PORT] with a numeric "
+                                                        "address ([ADDRESS] for IPv6), not %1")
+                                           : Text::q7tr("an address is written ADDRESS:PORT with a numeric "
+                                                        "address ([ADDRESS] for IPv6), not %1"),
+                               {quoted(text)}));
+    };
+    Endpoint at;
+    std::string port;
+    if (text.starts_with("[")) {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos) return refused();
+        at.host = text.substr(1, close - 1);
+        if (close + 1 < text.size()) {
+            if (text[close + 1] != ':') return refused();
+            port = text.substr(close + 2);
+        }
+        if (at.host.find(':') == std::string::npos) return refused();
+    } else {
+        const std::size_t colon = text.find(':');
+        at.host = text.substr(0, colon);
+        if (colon != std::string::npos) port = text.substr(colon + 1);
+        if (at.host.find(':') != std::string::npos) return refused();
+    }
+    if (!numericHost(at.host)) return refused();
+    if (port.empty() &&
+        text.find(':', text.find(']') == std::string::npos ? 0 : text.find(']')) == std::string::npos) {
+        if (!defaultPort) return refused();
+        at.port = *defaultPort;
+        return at;
+    }
+    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), at.port);
+    if (ec != std::errc() || end != port.data() + port.size() || at.port < 1 || at.port > 65535)
+        return refused();
+    return at;
+}
+
+// What a PJLink answer may hold: printable, and no longer than the protocol allows.
+Result<> pjlinkText(const std::string& key, const std::string& text, std::size_t longest) {
+    if (text.size() <= longest &&
+        std::none_of(text.begin(), text.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }))
+        return {};
+    return failure(Message(Text::q7tr("%1 holds at most %2 bytes, without control characters"),
+                           {quoted(key), Message::number(static_cast<std::int64_t>(longest))}));
+}
+
+Pairs pairs(const Value& value) {
+    const auto* given = std::get_if<Pairs>(&value);
+    return given ? *given : Pairs();
+}
+
+BridgeLine* lineNamed(BridgeConfig& config, const std::string& name) {
+    for (BridgeLine& line : config.lines)
+        if (line.name == name) return &line;
+    return nullptr;
+}
+
+Result<> addPjlinkFront(BridgeLine& line, const std::string& projector, const std::string& at) {
+    if (std::any_of(line.pjlink.begin(), line.pjlink.end(),
+                    [&](const PjlinkAddress& front) { return front.projector == projector; }))
+        return failure(Message(Text::q7tr("the projector %1 of the line %2 has one PJLink address only"),
+                               {quoted(projector), quoted(line.name)}));
+    const Result<Endpoint> endpointGiven = endpoint(at, pjlink::kPort);
+    if (!endpointGiven) return failure(endpointGiven.error());
+    line.pjlink.push_back({projector, *endpointGiven});
+    return {};
+}
+
+// LINE=REST or LINE/PROJECTOR=REST, for a line given on the command line.
+Result<> forLine(BridgeConfig& config, const std::string& flag, const std::string& text, bool projector,
+                 const std::function<Result<>(BridgeLine&, const std::string&, const std::string&)>& take) {
+    const std::size_t equals = text.find('=');
+    const std::string target = text.substr(0, equals);
+    const std::size_t slash = target.find('/');
+    if (equals == std::string::npos || (slash != std::string::npos) != projector)
+        return failure(Message(projector ? Text::q7tr("%1 is written LINE/PROJECTOR=ADDRESS[:PORT], not %2")
+                                         : Text::q7tr("%1 is written LINE=ADDRESS:PORT, not %2"),
+                               {Message::verbatim(flag), quoted(text)}));
+    BridgeLine* line = lineNamed(config, target.substr(0, slash));
+    if (!line)
+        return failure(Message(Text::q7tr("%1: there is no line %2 (give it with --line)"),
+                               {Message::verbatim(flag), quoted(target.substr(0, slash))}));
+    const Result<> ok =
+        take(*line, projector ? target.substr(slash + 1) : std::string(), text.substr(equals + 1));
+    return ok ? ok : failure(Message(Text::q7tr("%1: %2"), {Message::verbatim(flag), ok.error()}));
+}
+
 std::vector<Key<BridgeConfig>> configKeys() {
     return {
+        // None: a bridge of PJLink and passthrough fronts alone.
         {"broker", "--broker", Kind::Text, "",
          [](const Value& value, BridgeConfig& config) -> Result<> {
              config.broker = spelled(value);
-             if (config.broker.starts_with("mqtt://") || config.broker.starts_with("mqtts://")) return {};
+             if (config.broker.empty() || config.broker.starts_with("mqtt://") ||
+                 config.broker.starts_with("mqtts://"))
+                 return {};
              return failure(Message(
                  Text::q7tr("the broker is written mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not %1"),
                  {quoted(config.broker)}));
@@ -112,6 +215,80 @@ std::vector<Key<BridgeConfig>> configKeys() {
          anyText<BridgeConfig, &BridgeConfig::username>},
         {"password", "", Kind::Text, environment("Q7_MQTT_PASSWORD"),
          anyText<BridgeConfig, &BridgeConfig::password>},
+        {"pjlink_password", "", Kind::Text, environment("Q7_PJLINK_PASSWORD"),
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.pjlinkPassword = spelled(value);
+             if (config.pjlinkPassword.size() <= pjlink::kLongestPassword &&
+                 std::all_of(config.pjlinkPassword.begin(), config.pjlinkPassword.end(),
+                             [](char c) { return c > 0x20 && c < 0x7F; }))
+                 return {};
+             return failure(Message(Text::q7tr("the PJLink password is at most %1 ASCII characters without "
+                                               "blanks"),
+                                    {Message::number(static_cast<std::int64_t>(pjlink::kLongestPassword))}));
+         }},
+        {"pjlink_udp_port", "--pjlink-udp-port", Kind::Seconds, std::to_string(pjlink::kPort),
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             const std::string text = spelled(value);
+             const auto [end, ec] =
+                 std::from_chars(text.data(), text.data() + text.size(), config.pjlinkUdpPort);
+             if (ec == std::errc() && end == text.data() + text.size() && config.pjlinkUdpPort >= 0 &&
+                 config.pjlinkUdpPort <= 65535)
+                 return {};
+             return failure(
+                 Message(Text::q7tr("pjlink_udp_port must be a port from 1 to 65535, or 0 for no UDP")));
+         }},
+        // Again for each host on the command line.
+        {"pjlink_notify", "--pjlink-notify", Kind::Names, "",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             const auto* list = std::get_if<std::vector<std::string>>(&value);
+             if (list) config.pjlinkNotify.clear();
+             for (const std::string& host : list ? *list : std::vector<std::string>{spelled(value)}) {
+                 if (host.empty() && !list) continue;
+                 if (!numericHost(host))
+                     return failure(Message(Text::q7tr("pjlink_notify takes numeric addresses, not %1"),
+                                            {quoted(host)}));
+                 config.pjlinkNotify.push_back(host);
+             }
+             return {};
+         }},
+        {"pjlink_manufacturer", "", Kind::Text, "VELM",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.pjlinkManufacturer = spelled(value);
+             return pjlinkText("pjlink_manufacturer", config.pjlinkManufacturer, 32);
+         }},
+        {"pjlink_model", "", Kind::Text, "Q7/Q7L",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.pjlinkModel = spelled(value);
+             return pjlinkText("pjlink_model", config.pjlinkModel, 32);
+         }},
+        {"pjlink_info", "", Kind::Text, "q7-bridge " Q7_VERSION,
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             config.pjlinkInfo = spelled(value);
+             return pjlinkText("pjlink_info", config.pjlinkInfo, 32);
+         }},
+        // A line's fronts on the command line, once every line is known.
+        {"", "--pjlink", Kind::ForLine, "",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             if (spelled(value).empty()) return {};
+             return forLine(config, "--pjlink", spelled(value), true,
+                            [](BridgeLine& line, const std::string& projector, const std::string& at) {
+                                return addPjlinkFront(line, projector, at);
+                            });
+         }},
+        {"", "--passthrough", Kind::ForLine, "",
+         [](const Value& value, BridgeConfig& config) -> Result<> {
+             if (spelled(value).empty()) return {};
+             return forLine(config, "--passthrough", spelled(value), false,
+                            [](BridgeLine& line, const std::string&, const std::string& at) -> Result<> {
+                                if (line.passthrough)
+                                    return failure(Message(Text::q7tr("the line %1 has one passthrough only"),
+                                                           {quoted(line.name)}));
+                                const Result<Endpoint> given = endpoint(at, std::nullopt);
+                                if (!given) return failure(given.error());
+                                line.passthrough = *given;
+                                return {};
+                            });
+         }},
         // Lines come as tables of their own keys; none at all is refused as a default would be.
         {"line", "--line", Kind::Tables, "",
          [](const Value&, BridgeConfig&) -> Result<> {
@@ -169,6 +346,46 @@ std::vector<Key<BridgeLine>> lineKeys() {
                                     {Message::verbatim(std::string(kSingleProjector)), allOf(chain)}));
          }},
         {"log", "", Kind::Text, "", anyText<BridgeLine, &BridgeLine::log>},
+        // PJLink servers by projector: { "001" = "10.0.5.21", "002" = "10.0.5.22:4353" }.
+        {"pjlink", "", Kind::Pairs, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             for (const auto& [projector, at] : pairs(value))
+                 if (Result<> ok = addPjlinkFront(line, projector, at); !ok) return ok;
+             return {};
+         }},
+        {"pjlink_name", "", Kind::Pairs, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             for (const auto& [projector, name] : pairs(value)) {
+                 if (Result<> ok = pjlinkText("pjlink_name", name, 64); !ok) return ok;
+                 line.pjlinkNames[projector] = name;
+             }
+             return {};
+         }},
+        // Input modes 1 to 3 as PJLink's inputs of class 1: { "1" = "31" }.
+        {"pjlink_inputs", "", Kind::Pairs, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             for (const auto& [mode, input] : pairs(value)) {
+                 const bool known = mode.size() == 1 && mode[0] >= '1' && mode[0] <= '3';
+                 if (!known || input.size() != 2 || input[0] < '1' || input[0] > '5' || input[1] < '1' ||
+                     input[1] > '9' || input == "41")
+                     return failure(Message(
+                         Text::q7tr("pjlink_inputs maps the input modes \"1\" to \"3\" to PJLink's inputs 11 "
+                                    "to 59 (41 is input mode 4), not %1 = %2"),
+                         {quoted(mode), quoted(input)}));
+                 line.pjlinkInputs[static_cast<std::size_t>(mode[0] - '1')] = input;
+             }
+             const std::set<std::string> distinct(line.pjlinkInputs.begin(), line.pjlinkInputs.end());
+             if (distinct.size() == line.pjlinkInputs.size()) return {};
+             return failure(Message(Text::q7tr("pjlink_inputs gives one PJLink input to two input modes")));
+         }},
+        {"passthrough", "", Kind::Text, "",
+         [](const Value& value, BridgeLine& line) -> Result<> {
+             if (spelled(value).empty()) return {};
+             const Result<Endpoint> given = endpoint(spelled(value), std::nullopt);
+             if (!given) return failure(given.error());
+             line.passthrough = *given;
+             return {};
+         }},
     };
 }
 
@@ -260,6 +477,24 @@ Result<Value> fileValue(std::string_view name, Kind kind, const toml::node& node
     if (kind == Kind::Speed && !node.is_integer())
         return failure(
             Message(Text::q7tr("speed must be a number, %1, without quotes"), {eitherOf(speedNames())}));
+    if (kind == Kind::Pairs) {
+        const toml::table* table = node.as_table();
+        if (!table)
+            return failure(Message(Text::q7tr("%1 must be a table of texts in braces, such as { \"001\" = "
+                                              "\"10.0.5.21\" }"),
+                                   {quoted(std::string(name))}));
+        Pairs given;
+        for (const auto& [key, each] : *table) {
+            const std::optional<std::string> text = each.value<std::string>();
+            if (!text)
+                return failure(
+                    Message(Text::q7tr("%1 must be a table of texts in braces, such as { \"001\" = "
+                                       "\"10.0.5.21\" }"),
+                            {quoted(std::string(name))}));
+            given.emplace_back(std::string(key.str()), *text);
+        }
+        return given;
+    }
     if (kind == Kind::Names) {
         std::vector<std::string> names;
         if (const toml::array* list = node.as_array())
@@ -433,7 +668,55 @@ std::optional<OutOfPlace> beyondAsciiOutOfPlace(std::string_view text) {
     return std::nullopt;
 }
 
+// What needs the whole configuration: something to serve, fronts for projectors served, and no two fronts
+// on one port of one address (the wildcard address shares its port with every other).
+Result<> checkFronts(const BridgeConfig& config) {
+    if (config.broker.empty() && !config.hasFronts())
+        return failure(
+            Message(Text::q7tr("nothing to serve: give a broker, or a line's PJLink or passthrough "
+                               "front")));
+    std::vector<std::pair<Endpoint, std::string>> fronts;
+    for (const BridgeLine& line : config.lines) {
+        for (const PjlinkAddress& front : line.pjlink) {
+            if (std::find(line.projectors.begin(), line.projectors.end(), front.projector) ==
+                line.projectors.end())
+                return failure(Message(Text::q7tr("the line %1 serves no projector %2 for PJLink"),
+                                       {quoted(line.name), quoted(front.projector)}));
+            fronts.emplace_back(front.at, "PJLink " + line.name + "/" + front.projector);
+        }
+        for (const auto& [projector, name] : line.pjlinkNames)
+            if (std::find(line.projectors.begin(), line.projectors.end(), projector) == line.projectors.end())
+                return failure(Message(Text::q7tr("the line %1 serves no projector %2 to name"),
+                                       {quoted(line.name), quoted(projector)}));
+        if (line.passthrough) fronts.emplace_back(*line.passthrough, "passthrough " + line.name);
+    }
+    const auto wildcard = [](const std::string& host) { return host == "0.0.0.0" || host == "::"; };
+    for (std::size_t i = 0; i < fronts.size(); ++i)
+        for (std::size_t j = i + 1; j < fronts.size(); ++j) {
+            const Endpoint &a = fronts[i].first, &b = fronts[j].first;
+            if (a.port == b.port && (a.host == b.host || wildcard(a.host) || wildcard(b.host)))
+                return failure(Message(Text::q7tr("%1 and %2 would both listen on %3"),
+                                       {Message::verbatim(fronts[i].second),
+                                        Message::verbatim(fronts[j].second), Message::verbatim(b.text())}));
+        }
+    return {};
+}
+
 } // namespace
+
+std::string Endpoint::text() const {
+    return (host.find(':') == std::string::npos ? host : "[" + host + "]") + ":" + std::to_string(port);
+}
+
+std::string BridgeLine::pjlinkName(const std::string& projector) const {
+    const auto named = pjlinkNames.find(projector);
+    return named != pjlinkNames.end() ? named->second : name + " " + projector;
+}
+
+bool BridgeConfig::hasFronts() const {
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const BridgeLine& line) { return !line.pjlink.empty() || line.passthrough; });
+}
 
 std::vector<std::string> split(const std::string& text, char by) {
     std::vector<std::string> parts;
@@ -457,7 +740,14 @@ Result<BridgeConfig> configFromFlags(const FlagValues& given) {
     const std::vector<Key<BridgeConfig>> keys = configKeys();
     BridgeConfig config;
     std::set<std::string_view> taken;
-    for (const auto& [flag, value] : given) {
+    // A line's settings once its line is there, whichever came first.
+    FlagValues ordered;
+    for (const bool forLines : {false, true})
+        for (const auto& [flag, value] : given) {
+            const Key<BridgeConfig>* key = find(keys, flag, &Key<BridgeConfig>::flag);
+            if (!key || (key->kind == Kind::ForLine) == forLines) ordered.emplace_back(flag, value);
+        }
+    for (const auto& [flag, value] : ordered) {
         const Key<BridgeConfig>* key = find(keys, flag, &Key<BridgeConfig>::flag);
         if (!key) return failure(Message(Text::q7tr("unknown option: %1"), {Message::verbatim(flag)}));
         taken.insert(key->name);
@@ -471,6 +761,7 @@ Result<BridgeConfig> configFromFlags(const FlagValues& given) {
         if (!ok) return failure(ok.error());
     }
     if (Result<> ok = takeDefaults(keys, taken, config); !ok) return failure(ok.error());
+    if (Result<> ok = checkFronts(config); !ok) return failure(ok.error());
     return config;
 }
 
@@ -509,6 +800,8 @@ Result<BridgeConfig> parseBridgeConfig(const std::string& content, const std::st
     }
     BridgeConfig config;
     if (Result<> ok = fromTable(file, nullptr, configKeys(), config, path); !ok) return failure(ok.error());
+    if (Result<> ok = checkFronts(config); !ok)
+        return failure(Message(Text::q7tr("%1: %2"), {Message::verbatim(path), ok.error()}));
     return config;
 }
 

@@ -80,6 +80,14 @@ void LineWorker::command(const std::string& projector, const Request& request, R
     queue({projector, request, std::move(done)});
 }
 
+void LineWorker::send(const std::string& frame, int windowMs, RequestRun::Done done) {
+    Request request;
+    request.kind = Request::Kind::Send;
+    request.text = frame;
+    request.windowMs = windowMs;
+    queue({{}, request, std::move(done)});
+}
+
 void LineWorker::refresh(const std::string& projector, RequestRun::Done done) {
     queue({projector, pollRequest(), std::move(done), true});
 }

@@ -37,6 +37,8 @@ class LineWorker final : private LineSupervisor::Events {
     // Done comes exactly once: with the answers, or with why there are none (the line lost on the way, the
     // bridge stopped first).
     void command(const std::string& projector, const Request& request, RequestRun::Done done);
+    // A frame as a client wrote it, its address included and without its CR, as a command.
+    void send(const std::string& frame, int windowMs, RequestRun::Done done);
     // A poll of the projector as a command: its state and availability are told as a poll's, and done gets
     // its answers.
     void refresh(const std::string& projector, RequestRun::Done done);
@@ -45,7 +47,7 @@ class LineWorker final : private LineSupervisor::Events {
 
   private:
     struct Job {
-        std::string projector;
+        std::string projector; // none for a frame that carries its address
         Request request;
         RequestRun::Done done; // none for a poll
         bool poll = false;

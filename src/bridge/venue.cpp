@@ -102,9 +102,13 @@ void Venue::start() {
             lines += " " + projector;
         lines += ")";
     }
-    journal_(Message(
-        Text::q7tr("serving %1 on the broker %2 as %3"),
-        {Message::verbatim(lines), Message::verbatim(config_.broker), Message::verbatim(config_.id)}));
+    if (config_.broker.empty())
+        journal_(Message(Text::q7tr("serving %1 without a broker, as %2"),
+                         {Message::verbatim(lines), Message::verbatim(config_.id)}));
+    else
+        journal_(Message(
+            Text::q7tr("serving %1 on the broker %2 as %3"),
+            {Message::verbatim(lines), Message::verbatim(config_.broker), Message::verbatim(config_.id)}));
     for (const auto& line : lines_)
         broker_.subscribe(projectorTopic(line->config().name, "+", "command"), 2);
     broker_.subscribe(config_.discoveryPrefix + "/status", 1);
@@ -327,21 +331,45 @@ void Venue::logEvent(const std::string& line, const std::string& what) {
             if (l.name == line) log->second->write(l.port, SessionLog::Direction::Event, what, {});
 }
 
+LineWorker* Venue::worker(const std::string& line) {
+    Served* s = served(line);
+    return s ? s->worker.get() : nullptr;
+}
+
+void Venue::activity(const std::string& line, const std::string& projector, const std::string& origin,
+                     const Answers& answers) {
+    logEvent(line, origin + ": " +
+                       (answers ? answers->front().name + " " +
+                                      answers->front().exchanged.frame.substr(
+                                          0, answers->front().exchanged.frame.size() - 1) +
+                                      ": " + std::string(outcomeName(answers->front().exchanged.outcome))
+                                : "failed: " + answers.error().english()));
+    const Served* s = served(line);
+    if (!s || !s->leftTo.empty()) return;
+    Json payload = answers ? answerJson(answers->front()) : failureJson("failed", answers.error());
+    payload["origin"] = origin;
+    broker_.publish(projectorTopic(line, projector, "activity"), compact(payload), false);
+}
+
 void Venue::lineAway(const std::string& line, const Message& why) {
+    if (watcher_) watcher_->lineAway(line, why);
     journal_(Message(Text::q7tr("the line %1 is away: %2"), {Message::verbatim(line), why}));
 }
 
 void Venue::lineBack(const std::string& line) {
+    if (watcher_) watcher_->lineBack(line);
     journal_(Message(Text::q7tr("the line %1 is open"), {Message::verbatim(line)}));
 }
 
 void Venue::availability(const std::string& line, const std::string& projector, bool online) {
+    if (watcher_) watcher_->availability(line, projector, online);
     logEvent(line, projector + (online ? ": online" : ": offline"));
     keep(projectorTopic(line, projector, "availability"), online ? "online" : "offline");
 }
 
 void Venue::polled(const std::string& line, const std::string& projector,
                    const std::vector<Answer>& answers) {
+    if (watcher_) watcher_->polled(line, projector, answers);
     for (const Answer& a : answers)
         logEvent(line, projector + " " + a.name + ": " + std::string(outcomeName(a.exchanged.outcome)));
     keep(projectorTopic(line, projector, "state"), compact(statusJson(answers)));

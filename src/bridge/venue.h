@@ -74,6 +74,13 @@ class Venue final : private LineWorker::Events {
     // A message larger than the client takes, dropped there.
     void oversize(const std::string& topic, std::size_t bytes);
 
+    // For the fronts: a line's worker, its events told to watcher too, and the exchanges their clients
+    // cause, on q7/LINE/PROJECTOR/activity and in the line's session log, with their origin.
+    LineWorker* worker(const std::string& line);
+    void watch(LineWorker::Events* watcher) { watcher_ = watcher; }
+    void activity(const std::string& line, const std::string& projector, const std::string& origin,
+                  const Answers& answers);
+
   private:
     struct Served;
 
@@ -107,6 +114,7 @@ class Venue final : private LineWorker::Events {
     std::map<std::string, Other> others_;                // the other bridges, by id
     std::set<std::pair<std::string, std::string>> told_; // line and other bridge: a claim said on the journal
     bool started_ = false;
+    LineWorker::Events* watcher_ = nullptr;
 };
 
 } // namespace q7

@@ -18,7 +18,8 @@ class Connection {
 
     // One call is one send where the socket has room: a PJLink client takes each read as one whole reply.
     virtual void write(std::string_view bytes) = 0;
-    // Closes once what was written has been handed to the socket; the handler is told nothing more.
+    // Hands the socket what it takes at once of what was written, then closes; the handler is told nothing
+    // more, and is destroyed later, never inside one of its own calls.
     virtual void close() = 0;
     // The client's address, such as "10.0.5.9".
     virtual const std::string& peer() const = 0;
@@ -31,7 +32,8 @@ class ConnectionHandler {
   public:
     virtual ~ConnectionHandler() = default;
     virtual void received(std::string_view bytes) = 0;
-    // The client went, the connection failed, or it was closed for not reading; the last call.
+    // The client went, the connection failed, or it was closed for not reading; the last call, and never
+    // inside one of the handler's own calls on the connection.
     virtual void closed() = 0;
 };
 
@@ -49,7 +51,8 @@ class Service {
 class Datagrams {
   public:
     // From the socket bound to local (the wildcard's when none is), to host:port.
-    virtual void send(const std::string& local, const std::string& host, int port, std::string_view bytes) = 0;
+    virtual void send(const std::string& local, const std::string& host, int port,
+                      std::string_view bytes) = 0;
 
   protected:
     ~Datagrams() = default;

@@ -20,9 +20,9 @@ inline constexpr std::size_t kLongestPassword = 32;
 inline constexpr int kIdleMs = 30000;
 
 struct Command {
-    char pjClass = '1';  // '1' or '2', as the request said it; the reply says it again
-    std::string body;    // four characters, upper case: "POWR"
-    std::string param;   // what follows the blank: "1", "?", "?31"
+    char pjClass = '1'; // '1' or '2', as the request said it; the reply says it again
+    std::string body;   // four characters, upper case: "POWR"
+    std::string param;  // what follows the blank: "1", "?", "?31"
 };
 
 // "%1POWR=OK\r"

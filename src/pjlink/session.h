@@ -14,6 +14,7 @@
 #include "net/connection.h"
 #include "pjlink/pjlink.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -44,6 +45,32 @@ class Session final : public ConnectionHandler {
 
     void received(std::string_view bytes) override;
     void closed() override;
+
+  private:
+    struct Waiting {
+        Command command;
+        std::string refusal; // the session's own answer to a malformed line; empty: the projector's to give
+    };
+    void take(std::string_view line, bool overlong);
+    void pump();
+    void answered(std::uint64_t serial, const std::string& value);
+    void end(std::string_view last);
+
+    Connection& connection_;
+    Projector& projector_;
+    const std::string digest_; // empty without a password
+    std::unique_ptr<Timer> idle_;
+    std::string line_;
+    bool overlong_ = false;
+    bool authenticated_ = false;
+    bool over_ = false; // closed by either side: nothing more is written or asked
+    bool pumping_ = false;
+    bool asking_ = false;
+    Command asked_;
+    std::uint64_t serial_ = 0;
+    std::deque<Waiting> waiting_;
+    // What an answer holds of the session: it expires with it.
+    std::shared_ptr<Session*> self_;
 };
 
 } // namespace q7::pjlink

@@ -23,6 +23,7 @@ struct Request {
                                          // List: the table listed, none for the buttons
     std::vector<const StatusKey*> keys;  // Status: those named, else all
     int heldMs = 0;                      // Hold
+    int windowMs = 0;                    // Send: the reply window, where not the typed text's
     // Status: a projector that leaves one query unanswered is not asked the rest (a poll).
     bool untilUnanswered = false;
 };

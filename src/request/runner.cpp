@@ -12,6 +12,14 @@ int replyWindowMs(SendClass sendClass) {
     return intervalsFor(sendClass).value_or(kStartIntervals).replyTimeout;
 }
 
+int commandWindowMs(std::string_view command) {
+    for (const CatalogueEntry& entry : commandCatalogue())
+        if (entry.command == command) return replyWindowMs(entry.sendClass);
+    for (const HeldEntry& held : heldButtons())
+        if (held.command == command) return replyWindowMs(SendClass::Plain);
+    return kSendWindowMs;
+}
+
 int repeatPeriodMs(const HeldEntry& held) {
     return held.isArrow() ? kPadSetupRepeat : held.repeatPeriod;
 }
@@ -57,13 +65,13 @@ void RequestRun::next() {
         name = request_.button->name;
         command =
             request_.button->oneShot ? request_.button->oneShot->command : request_.button->held->command;
-        if (request_.button->oneShot) window = replyWindowMs(request_.button->oneShot->sendClass);
+        window = commandWindowMs(command);
         break;
     case Request::Kind::Send:
         if (!answers_.empty()) return end(answers_);
         name = "send";
         command = request_.text;
-        window = kSendWindowMs;
+        window = request_.windowMs > 0 ? request_.windowMs : kSendWindowMs;
         break;
     case Request::Kind::Status:
         if (answers_.size() == request_.keys.size()) return end(answers_);

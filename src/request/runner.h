@@ -24,6 +24,9 @@ struct Answer {
 int replyWindowMs(SendClass sendClass);
 // The typed text's window, as the panel's "SEND" gives it.
 inline constexpr int kSendWindowMs = intervalsFor(kTypedSendClass)->replyTimeout;
+// The window of a command (without its address) as the button that sends it has it once; the typed text's
+// for a command that is no button's.
+int commandWindowMs(std::string_view command);
 // The repeat period of a held button: its own, or the arrows' at start-up and after "A-IMAGE".
 int repeatPeriodMs(const HeldEntry& held);
 

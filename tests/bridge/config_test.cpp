@@ -44,5 +44,75 @@ TEST(BridgeConfig, TheFileItsExampleAndTheLineOfAFault) {
               "Cannot read the configuration file " + ::testing::TempDir() + ": it is a folder.");
 }
 
+// PJLink and passthrough fronts, in the file and on the command line; refused at start with the reason.
+TEST(BridgeConfig, FrontsAreCheckedWhicheverWayTheyCome) {
+    const Result<BridgeConfig> file =
+        parseBridgeConfig("pjlink_notify = [\"10.0.5.9\"]\npjlink_password = "
+                          "\"JBMIAProjectorLink\"\n[[line]]\nname = \"hall\"\n"
+                          "port = \"socket://10.0.0.20:4001\"\nprojectors = [\"001\", \"002\"]\n"
+                          "pjlink = { \"001\" = \"10.0.5.21\", \"002\" = \"[fd00::22]:4353\" }\n"
+                          "pjlink_name = { \"002\" = \"Hall right\" }\npjlink_inputs = { \"1\" = \"51\" }\n"
+                          "passthrough = \"0.0.0.0:4001\"\n",
+                          "bridge.toml");
+    ASSERT_TRUE(file.has_value()) << file.error().english();
+    const BridgeLine& hall = file->lines[0];
+    EXPECT_TRUE(file->broker.empty());
+    EXPECT_EQ(hall.pjlink[0].at.text(), "10.0.5.21:4352");
+    EXPECT_EQ(hall.pjlink[1].at.text(), "[fd00::22]:4353");
+    EXPECT_EQ(hall.pjlinkName("001"), "hall 001");
+    EXPECT_EQ(hall.pjlinkName("002"), "Hall right");
+    EXPECT_EQ(hall.pjlinkInputs, (std::array<std::string, 3>{"51", "21", "31"}));
+    EXPECT_EQ(hall.passthrough->text(), "0.0.0.0:4001");
+    EXPECT_EQ(file->pjlinkNotify, std::vector<std::string>{"10.0.5.9"});
+    EXPECT_EQ(file->pjlinkModel, "Q7/Q7L");
+
+    const auto flags = [](FlagValues given) {
+        const Result<BridgeConfig> c = configFromFlags(given);
+        return c ? std::string("accepted ") + c->lines[0].pjlink.back().at.text() : c.error().english();
+    };
+    const std::pair<FlagValues, std::string> cases[] = {
+        {{{"--pjlink", "hall/single=127.0.0.2"}, {"--line", "hall=/dev/ttyUSB0"}}, "accepted 127.0.0.2:4352"},
+        {{{"--line", "hall=/dev/ttyUSB0"}},
+         "nothing to serve: give a broker, or a line's PJLink or passthrough "
+         "front"},
+        {{{"--line", "hall=/dev/ttyUSB0"}, {"--pjlink", "hall/001=127.0.0.2"}},
+         "the line \"hall\" serves no projector \"001\" for PJLink"},
+        {{{"--line", "hall=/dev/ttyUSB0"}, {"--pjlink", "foyer/single=127.0.0.2"}},
+         "--pjlink: there is no line \"foyer\" (give it with --line)"},
+        {{{"--line", "hall=/dev/ttyUSB0"},
+          {"--pjlink", "hall/single=0.0.0.0:4001"},
+          {"--passthrough", "hall=10.0.0.1:4001"}},
+         "PJLink hall/single and passthrough hall would both listen on 10.0.0.1:4001"},
+        {{{"--line", "hall=/dev/ttyUSB0"}, {"--passthrough", "hall=10.0.0.1"}},
+         "--passthrough: an address is written ADDRESS:PORT with a numeric address ([ADDRESS] for IPv6), not "
+         "\"10.0.0.1\""},
+        {{{"--line", "hall=/dev/ttyUSB0"}, {"--pjlink", "hall/single=venue.example"}},
+         "--pjlink: an address is written ADDRESS[:PORT] with a numeric address ([ADDRESS] for IPv6), not "
+         "\"venue.example\""},
+        {{{"--line", "hall=/dev/ttyUSB0"}, {"--pjlink", "hall/single=127.0.0.2:65536"}},
+         "--pjlink: an address is written ADDRESS[:PORT] with a numeric address ([ADDRESS] for IPv6), not "
+         "\"127.0.0.2:65536\""},
+    };
+    for (const auto& [given, outcome] : cases)
+        EXPECT_EQ(flags(given), outcome);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"pjlink_password = \"123456789012345678901234567890123\"\n",
+         "the PJLink password is at most 32 ASCII characters without blanks"},
+        {"[[line]]\nname = \"a\"\nport = \"/dev/ttyUSB0\"\npjlink_name = { single = \"a\\rb\" }\n",
+         "\"pjlink_name\" holds at most 64 bytes, without control characters"},
+        {"[[line]]\nname = \"a\"\nport = \"/dev/ttyUSB0\"\npjlink_inputs = { \"1\" = \"21\" }\n",
+         "pjlink_inputs gives one PJLink input to two input modes"},
+        {"[[line]]\nname = \"a\"\nport = \"/dev/ttyUSB0\"\npjlink = \"10.0.0.1\"\n",
+         "\"pjlink\" must be a table of texts in braces"},
+    };
+    for (const auto& [text, why] : refused) {
+        const Result<BridgeConfig> c =
+            parseBridgeConfig(std::string("broker = \"mqtt://b\"\n") + text, "b.toml");
+        ASSERT_FALSE(c.has_value()) << text;
+        EXPECT_NE(c.error().english().find(why), std::string::npos) << c.error().english();
+    }
+}
+
 } // namespace
 } // namespace q7

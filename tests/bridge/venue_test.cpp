@@ -4,6 +4,7 @@
 // bridges claiming one line, a clean stop and a restart with a line removed.
 
 #include "bridge/venue.h"
+#include "fake_broker.h"
 #include "fake_window.h"
 
 #include <gtest/gtest.h>
@@ -13,32 +14,8 @@
 namespace q7 {
 namespace {
 
-struct Published {
-    std::string topic, payload;
-    bool retain;
-    std::string correlation;
-    bool operator==(const Published&) const = default;
-};
-
-struct FakeBroker final : Broker {
-    void publish(const std::string& topic, const std::string& payload, bool retain,
-                 const std::string& correlation) override {
-        published.push_back({topic, payload, retain, correlation});
-    }
-    void subscribe(const std::string& pattern, int qos) override {
-        subscribed.push_back(pattern + " " + std::to_string(qos));
-    }
-    // Each message on the topic since the last take.
-    std::vector<std::string> take(const std::string& topic) {
-        std::vector<std::string> out;
-        for (const Published& p : published)
-            if (p.topic == topic) out.push_back(p.payload);
-        std::erase_if(published, [&](const Published& p) { return p.topic == topic; });
-        return out;
-    }
-    std::vector<Published> published;
-    std::vector<std::string> subscribed;
-};
+using test::FakeBroker;
+using test::Published;
 
 const char* const kPoll[] = {"80\r", "1\r",      "11\r",  "1234\r", "035.2,041.8\r",
                              "00\r", "ANALOG\r", "853\r", "03\r"};
