@@ -39,6 +39,14 @@ const char* pjlinkOutcome(const Answers& answers) {
     }
 }
 
+// What a mute set leaves: 1x the video, 2x the audio, 3x both.
+std::string mutesAfter(const std::string& before, std::string_view set) {
+    bool video = before == "11" || before == "31", audio = before == "21" || before == "31";
+    if (set[0] != '2') video = set[1] == '1';
+    if (set[0] != '1') audio = set[1] == '1';
+    return video && audio ? "31" : video ? "11" : audio ? "21" : "30";
+}
+
 } // namespace
 
 // One connection: its session, and the peer its commands come from.
@@ -134,7 +142,12 @@ void PjlinkFront::set(const PjlinkSetRow& row, std::size_t button, const std::st
         const bool more = button + 1 < row.buttons.size() && !row.buttons[button + 1].empty();
         if (outcome == std::string_view("OK") && more) return set(row, button + 1, origin, answer);
         if (outcome == std::string_view("OK")) {
-            if (row.body == "AVMT") mutesSet_ = std::string(row.param);
+            // Until the poll that follows says so, a query after the set reads what was set.
+            if (row.body == "AVMT") {
+                mutesSet_ = mutesAfter(mutesSet_, row.param);
+                if (state_ && state_->mutes && !state_->mutes->empty())
+                    state_->mutes = mutesAfter(*state_->mutes, row.param);
+            }
             if (row.body == "FREZ") frozen_ = row.param == "1";
             if (row.body == "POWR") {
                 settleTarget_ = row.param[0];
@@ -156,8 +169,11 @@ void PjlinkFront::selectInput(const std::string& input, const std::string& origi
     const auto chosen = std::find(inputs.begin(), inputs.end(), input);
     if (chosen == inputs.end()) return answer("ERR2");
     const std::string button = std::string(kInputModeButton) + std::to_string(chosen - inputs.begin() + 1);
-    run(button, origin, [this, answer](const char* outcome) {
-        if (outcome == std::string_view("OK")) refresh();
+    run(button, origin, [this, answer, input](const char* outcome) {
+        if (outcome == std::string_view("OK")) {
+            if (state_) state_->input = input;
+            refresh();
+        }
         answer(outcome);
     });
 }

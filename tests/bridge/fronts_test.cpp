@@ -100,8 +100,9 @@ TEST(PjlinkFront, AnswersFromThePollAndRunsSetsOnTheLine) {
         {"%1FREZ ?\r", "%1FREZ=ERR1\r", {}},
         {"%2FREZ 1\r", "%2FREZ=OK\r", {"A001C43\r"}},
         {"%2FREZ ?\r", "%2FREZ=1\r", {}},
-        {"%1AVMT 31\r", "%1AVMT=OK\r", {"A001C0D\r", "A001C0B\r"}},
-        {"%1AVMT ?\r", "%1AVMT=31\r", {}},
+        {"%1AVMT 11\r", "%1AVMT=OK\r", {"A001C0D\r"}},
+        {"%1AVMT 21\r", "%1AVMT=OK\r", {"A001C0B\r"}},
+        {"%1AVMT ?\r", "%1AVMT=31\r", {}}, // both, as set
         {"%1AVMT 12\r", "%1AVMT=ERR2\r", {}},
         {"%1INPT 31\r", "%1INPT=OK\r", {"A001C07\r"}},
         {"%1INPT 41\r", "%1INPT=ERR2\r", {}},
