@@ -58,6 +58,13 @@ Result<Request> commandFrom(const std::string& payload) {
                 {quoted(compact(object).substr(0, kEchoedBytes))}));
 }
 
+// What the session log says of a command's run.
+std::string ranText(const Answers& answers) {
+    return answers
+               ? answers->front().name + ": " + std::string(outcomeName(answers->front().exchanged.outcome))
+               : "failed: " + answers.error().english();
+}
+
 // Where a result may go besides the command's own result topic: a topic of the venue's, where nothing reads
 // it as a command or as a bridge's own message.
 bool answerable(const std::string& topic) {
@@ -197,9 +204,7 @@ void Venue::command(Served& line, const std::string& projector, const BrokerMess
         });
     }
     line.worker->command(projector, *request, [this, message, name](const Answers& answers) {
-        logEvent(name, answers ? answers->front().name + ": " +
-                                     std::string(outcomeName(answers->front().exchanged.outcome))
-                               : "failed: " + answers.error().english());
+        logEvent(name, ranText(answers));
         result(message, answers ? answerJson(answers->front()) : failureJson("failed", answers.error()));
     });
 }
@@ -338,12 +343,9 @@ LineWorker* Venue::worker(const std::string& line) {
 
 void Venue::activity(const std::string& line, const std::string& projector, const std::string& origin,
                      const Answers& answers) {
-    logEvent(line, origin + ": " +
-                       (answers ? answers->front().name + " " +
-                                      answers->front().exchanged.frame.substr(
-                                          0, answers->front().exchanged.frame.size() - 1) +
-                                      ": " + std::string(outcomeName(answers->front().exchanged.outcome))
-                                : "failed: " + answers.error().english()));
+    // A client's frame is its own: said too, without its CR.
+    const std::string frame = answers ? answers->front().exchanged.frame : std::string();
+    logEvent(line, origin + " " + frame.substr(0, frame.find('\r')) + ": " + ranText(answers));
     const Served* s = served(line);
     if (!s || !s->leftTo.empty()) return;
     Json payload = answers ? answerJson(answers->front()) : failureJson("failed", answers.error());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qt/bridge/net_front.h"
 
+#include "qt/core/qt_network_line.h"
 #include "qt/core/socket_api.h"
 
 #include <QSocketNotifier>
@@ -18,10 +19,6 @@ namespace q7 {
 
 namespace {
 
-// As a line's: a client that vanished without a word (a network gone) is dropped within about 25 s.
-constexpr int kKeepAliveIdleS = 10;
-constexpr int kKeepAliveIntervalS = 5;
-constexpr int kKeepAliveCount = 3;
 // A refused accept (no descriptor left) is tried again after this, not at once on every pass of the loop.
 constexpr int kAcceptPauseMs = 1000;
 // What a pass of the event loop reads at most: a client or a flood of datagrams leaves the others their turn.
@@ -289,7 +286,9 @@ void TcpFront::acceptAll() {
             return;
         }
         // Nagle off, so that a reply leaves at once; probes find a client that vanished without a word.
-        sockets::tune(fd, kKeepAliveIdleS, kKeepAliveIntervalS, kKeepAliveCount);
+        // As a line's: a client that vanished without a word (a network gone) is dropped within about 25 s.
+        sockets::tune(fd, NetworkLine::kKeepAliveIdleS, NetworkLine::kKeepAliveIntervalS,
+                      NetworkLine::kKeepAliveCount);
         auto owned = std::make_unique<Link>(*this, fd, numericHost(address));
         Link& link = *owned;
         links_.push_back(std::move(owned));
